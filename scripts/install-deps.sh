@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs every build and test dependency from Debian's packages.
+set -euo pipefail
+pkgs=(build-essential g++-multilib cmake ninja-build flex bison pkg-config
+      googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev
+      nlohmann-json3-dev libcli11-dev libfmt-dev clang libclang-rt-14-dev
+      binutils groff-base)
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,18 @@
+// The one allocation point of the library.  Tests make the N-th allocation
+// fail to prove that every failure path is sound and leak-free.
+#pragma once
+
+#include <cstddef>
+
+namespace talv {
+
+void *alloc(std::size_t size);
+void release(void *p);
+
+// Test hook: the n-th call of alloc() from now on (1-based) and, when
+// `sticky`, every later one returns null.  n = 0 disarms.
+void alloc_fail_at(long n, bool sticky = false);
+// Allocations made since the hook was last armed or reset.
+long alloc_count();
+
+}  // namespace talv
