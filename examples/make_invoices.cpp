@@ -245,7 +245,9 @@ std::string render(Rng &rng, const std::string &field, const std::string &text) 
     if (field == "TOTAL" && rng.chance(12)) out = (rng.chance(50) ? "\xC2\xA5" : "\xEF\xBF\xA5") + out;  // ¥ / ￥
     int pad = boxes(field) - static_cast<int>(text.size());
     if (pad > 0 && rng.chance(8)) out = std::string(static_cast<std::size_t>(pad), ' ') + out;
-    if (rng.chance(3)) out = (rng.chance(50) ? " " : "\xE3\x80\x80") + out;  // a stray blank box (U+3000)
+    // A blank box before the digits (U+3000 from some engines); not in RATE,
+    // where it would move the implied decimal point.
+    if (field != "RATE" && rng.chance(3)) out = (rng.chance(50) ? " " : "\xE3\x80\x80") + out;
     if (rng.chance(4)) out += " ";
     return out;
 }

@@ -117,6 +117,15 @@ Examples:
   talvechk message 80000000
   talvechk message 90000002 --name TOTAL)");
 
+    // CLI11 would only say that a subcommand is required.
+    auto known = [&](const std::string &name) {
+        return !app.get_subcommands([&](const CLI::App *sub) { return sub->get_name() == name; }).empty();
+    };
+    if (argc > 1 && argv[1][0] != '-' && !known(argv[1])) {
+        fmt::print(stderr, "talvechk: error: unknown subcommand \"{}\" (check, certify, eval, fields, message; "
+                           "--help tells more)\n", argv[1]);
+        return kExitError;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp &e) {

@@ -85,8 +85,11 @@ public:
                            t.errors);
             }
         }
-        if (s.shown < s.findings)
-            fmt::print(out_, "  Shown: the first {} of {} checks that did not pass (--limit)\n", s.shown, s.findings);
+        if (s.shown == 0 && s.findings > 0)
+            fmt::print(out_, "  (the {} checks that did not pass are not listed: --limit 0)\n", s.findings);
+        else if (s.shown < s.findings)
+            fmt::print(out_, "  (listed above: the first {} of {} checks that did not pass; --limit sets how many)\n",
+                       s.shown, s.findings);
     }
 
 private:
