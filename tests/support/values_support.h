@@ -42,7 +42,7 @@ inline std::string fw(std::string_view ascii) {
 // "-123.45" style rendering straight from the groups.
 inline std::string plain(const Symbol &sym) {
     std::string integer, fraction;
-    char group[5];
+    char group[8];
     for (int k = 0; k < TALV_GROUPS; ++k) {
         std::snprintf(group, sizeof group, "%04u", static_cast<unsigned>(sym.digits[k]));
         (k < TALV_INT_GROUPS ? integer : fraction) += group;
