@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "builtins_calls.h"
+#include "values/alloc.h"
 
 namespace builtins_test {
 namespace {
@@ -240,6 +241,44 @@ TEST_F(BuiltinsDetails, CertifyModeJudgesNumberByClassAndDeclaredLength) {
     EXPECT_EQ(result->code, TALV_E_FIELD_NOT_NUMERIC);
     EXPECT_EQ(message_arg(), "ALPF");
 }
+
+}  // namespace
+}  // namespace builtins_test
+
+namespace builtins_test {
+namespace {
+
+class BuiltinsOutOfMemory : public BuiltinCalls, public ::testing::WithParamInterface<CallCase> {};
+
+// Whichever allocation of a call fails, the call answers null (the parser
+// turns that into a memory shortage) and leaves nothing behind.
+TEST_P(BuiltinsOutOfMemory, EveryAllocationFailureAnswersNull) {
+    const CallCase &c = GetParam();
+    host.set("F", "12345");
+    host.set("D", "7");
+    talv::alloc_fail_at(0);
+    long before = talv::alloc_count();
+    ASSERT_NE(call(c.name, c.args), nullptr);
+    long needed = talv::alloc_count() - before;
+    ASSERT_GT(needed, 0);
+    for (long n = 1; n <= needed; ++n) {
+        free_all_symbol();
+        init_symbol_list();
+        talv::alloc_fail_at(n);
+        Symbol *result = call(c.name, c.args);
+        talv::alloc_fail_at(0);
+        EXPECT_EQ(result, nullptr) << "allocation " << n << " of " << needed;
+    }
+}
+
+const CallCase kAllocatingCalls[] = {
+    {"number", "[F], 'N3'", kTrue, 0}, {"setn", "'N2'", kTrue, 0},  {"length", "[F]", kTrue, 0},
+    {"first", "[F]", kTrue, 0},        {"blank", "[F]", kTrue, 0},  {"day", "[D]", kTrue, 0},
+    {"mdate", "2, [D]", kTrue, 0},     {"jdate", "5, 1, 5, [D]", kTrue, 0},
+    {"time12", "2, [D], 0", kTrue, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(BuiltinsCalls, BuiltinsOutOfMemory, ::testing::ValuesIn(kAllocatingCalls));
 
 }  // namespace
 }  // namespace builtins_test
