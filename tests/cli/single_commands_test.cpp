@@ -114,7 +114,6 @@ struct FieldsCase {
 };
 
 TEST(CliFields, ListsReferencedNamesInTheirOrder) {
-    REQUIRE_LIBRARY();
     const FieldsCase cases[] = {
         {{"[TOTAL] > 0 && [TAX] == 0", "TOTAL", "TAX", "NET"}, "TOTAL\nTAX\n"},
         {{"[TAX] + [TOTAL] + [TAX]", "TOTAL", "TAX"}, "TOTAL\nTAX\n"},
@@ -136,7 +135,6 @@ TEST(CliFields, ListsReferencedNamesInTheirOrder) {
 }
 
 TEST(CliMessage, TextsOfCodes) {
-    REQUIRE_LIBRARY();
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"0"}, "正常終了しました。\n"},
         {{"8"}, "ﾒﾓﾘが不足しているために処理を続行できません。\n"},
