@@ -259,11 +259,18 @@ std::string csv_cell(const std::string &s) {
     return out + "\"";
 }
 
-std::string json_string(const std::string &s) {
+// In CP932 the yen sign is the byte 0x5C, JSON's escape character, so a
+// CP932 JSON text writes it doubled.
+std::string json_string(const std::string &s, bool cp932) {
     std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (cp932 && s.compare(i, 2, "\xC2\xA5") == 0) {
+            out += "\\\\";
+            ++i;
+            continue;
+        }
+        if (s[i] == '"' || s[i] == '\\') out += '\\';
+        out += s[i];
     }
     return out + "\"";
 }
@@ -359,7 +366,7 @@ int main(int argc, char **argv) {
             for (const auto &name : kFields) row += "," + csv_cell(render(rng, name, f[name]));
         } else {
             row = std::string("{\"FORM_ID\": \"") + id + "\"";
-            for (const auto &name : kFields) row += ", " + json_string(name) + ": " + json_string(render(rng, name, f[name]));
+            for (const auto &name : kFields) row += ", " + json_string(name, false) + ": " + json_string(render(rng, name, f[name]), encoding == "cp932");
             row += "}";
         }
         emit(row + "\n");

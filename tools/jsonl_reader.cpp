@@ -43,6 +43,9 @@ void read_jsonl(std::string_view text, const std::string &path, const Form &form
                 std::string what = e.what();
                 if (auto p = what.find("syntax error"); p != std::string::npos) what = what.substr(p);
                 long column = opts.encoding == Encoding::Utf8 && e.byte > 0 ? static_cast<long>(skip + e.byte) : 0;
+                if (opts.encoding == Encoding::Cp932 && what.find("backslash") != std::string::npos)
+                    what += " (in CP932 the yen sign is the byte 0x5C, JSON's escape character: write it twice, or "
+                            "as \\u00a5)";
                 throw InputError(Place{path, line.number, column, {}},
                                  "malformed JSON: " + what + "; the form is not checked");
             }

@@ -76,6 +76,8 @@ const BadResults kBadResults[] = {
     {"JsonInvalidUtf8", "x.jsonl", "{\"A\": \"1\xFE\"}\n", {}, {"x.jsonl:1:", "malformed JSON"}, 1, 1},
     {"JsonInvalidCp932", "y.jsonl", "{\"A\": \"\x81\"}\n", {"--encoding", "cp932"}, {"y.jsonl:1:8: invalid CP932"},
      1, 1},
+    {"JsonCp932LoneYen", "yen.jsonl", "{\"A\": \"\x5C" "100\"}\n{\"A\": \"\x5C\x5C" "1\"}\n", {"--encoding", "cp932"},
+     {"yen.jsonl:1: malformed JSON", "in CP932 the yen sign is the byte 0x5C, JSON's escape character"}, 2, 1},
     {"MissingIdColumn", "id.csv", "A,B,T\n1,0,1\n", {"--id", "FORM_ID"}, {"id.csv:1: no column \"FORM_ID\" for --id"},
      1, 0},
 };
