@@ -123,7 +123,7 @@ void read_csv(std::string_view text, const std::string &path, const Form &form, 
         Record rec;
         rec.number = batch.forms;
         rec.line = line.number;
-        rec.values.resize(form.fields.size());
+        std::vector<std::string> values(form.fields.size());
         bool good = true;
         try {
             std::vector<Cell> cells = split_cells(line.text, 0, Place{path, line.number, 0, {}});
@@ -139,13 +139,14 @@ void read_csv(std::string_view text, const std::string &path, const Form &form, 
                     rec.id = opts.encoding == Encoding::Utf8 ? cells[c].text : conv.to_utf8(cells[c].text);
                     continue;
                 }
-                good &= sink.store(rec, field, cells[c].text, line.number, cells[c].text_column(), &cells[c].escapes);
+                good &= sink.store(rec, values, field, cells[c].text, line.number, cells[c].text_column(), &cells[c].escapes);
             }
         } catch (const InputError &e) {
             diag.error(e);
             good = false;
         }
         if (good) {
+            rec.pack(values);
             batch.records.push_back(std::move(rec));
         } else {
             ++batch.rejected;

@@ -196,8 +196,8 @@ private:
 std::string hex_code(uint32_t code) { return fmt::format("{:08X}", code); }
 
 std::string shown_value(const Record &record, std::size_t field, Converter &conv) {
-    if (!record.shown.empty() && !record.shown[field].empty()) return record.shown[field];
-    return conv.to_utf8(record.values[field]);
+    if (const std::string *given = record.shown(field)) return *given;
+    return conv.to_utf8(record.value(field));
 }
 
 std::vector<std::vector<std::size_t>> fields_to_show(const Form &form, Converter &conv) {

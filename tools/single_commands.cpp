@@ -135,7 +135,9 @@ int run_eval(const EvalOptions &opts) {
                                    library_message(conv, rc)));
             return kExitError;
         }
-        checker.host().serve(&values);
+        Record record;
+        record.pack(values);
+        checker.host().serve(&record);
         uint32_t out = TALV_E_INTERNAL, ret;
         std::string message;
         if (opts.certify) {
