@@ -63,8 +63,9 @@ public:
     }
 
     void summary(const Summary &s) override {
-        fmt::print(out_, "{}Summary: {} forms, {} checks: {} passed, {} failed, {} errors", s.shown ? "\n" : "",
-                   s.forms, s.checks, s.passed, s.failed, s.errors);
+        fmt::print(out_, "{}Summary: {} forms, {} checks: {} passed, {} failed, {} errors; {} form{} flagged",
+                   s.shown ? "\n" : "", s.forms, s.checks, s.passed, s.failed, s.errors, s.flagged,
+                   s.flagged == 1 ? "" : "s");
         if (s.timing) {
             double rate = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0;
             fmt::print(out_, " ({:.2f} s, {:.0f} forms/s, {} job{})", s.seconds, rate, s.jobs, s.jobs == 1 ? "" : "s");
@@ -129,6 +130,7 @@ public:
         j["passed"] = s.passed;
         j["failed"] = s.failed;
         j["errors"] = s.errors;
+        j["flagged"] = s.flagged;
         if (s.timing) {
             j["seconds"] = s.seconds;
             j["forms_per_second"] = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0.0;

@@ -92,6 +92,7 @@ TEST(CliCheck, ExampleFindsExactlyTheFormsWithFaults) {
     EXPECT_EQ(report.summary["forms"], 3000);
     EXPECT_EQ(report.summary["checks"], 3000 * 14);
     EXPECT_EQ(report.summary["errors"], 0);
+    EXPECT_EQ(report.summary["flagged"], 240);
     EXPECT_EQ(report.summary["failed"].get<long>(), static_cast<long>(report.outcomes.size()));
     EXPECT_EQ(report.summary["passed"].get<long>() + report.summary["failed"].get<long>(), 3000 * 14);
 }
