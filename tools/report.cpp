@@ -63,9 +63,9 @@ public:
     }
 
     void summary(const Summary &s) override {
-        fmt::print(out_, "{}Summary: {} forms, {} checks: {} passed, {} failed, {} errors; {} form{} flagged",
-                   s.shown ? "\n" : "", s.forms, s.checks, s.passed, s.failed, s.errors, s.flagged,
-                   s.flagged == 1 ? "" : "s");
+        fmt::print(out_, "{}Summary: {} forms, {} checks: {} passed, {} failed, {} error{}; {} form{} flagged",
+                   s.shown ? "\n" : "", s.forms, s.checks, s.passed, s.failed, s.errors, s.errors == 1 ? "" : "s",
+                   s.flagged, s.flagged == 1 ? "" : "s");
         if (s.timing) {
             double rate = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0;
             fmt::print(out_, " ({:.2f} s, {:.0f} forms/s, {} job{})", s.seconds, rate, s.jobs, s.jobs == 1 ? "" : "s");
