@@ -234,3 +234,29 @@ TEST(CliCheck, TimingIsReportedUnlessAskedNotTo) {
 }
 
 }  // namespace
+
+namespace {
+
+// A worker that dies (here: killed by a preloaded stand-in for a crashing
+// library) ends the run with status 2 and the place; what came before it is
+// reported as usual.
+TEST(CliCheck, DeadWorkerIsReported) {
+    REQUIRE_LIBRARY();
+    TempDir dir;
+    std::string form = dir.write("f.json", R"({"fields": [
+      {"name": "A", "check": "@ == 1"}, {"name": "boom", "check": "[boom] == 1"}]})");
+    std::string rows = "A,boom\n";
+    for (int i = 1; i <= 64; ++i) rows += i == 5 ? "2,1\n" : "1,1\n";
+    std::string results = dir.write("r.csv", rows);
+    // Each worker is killed at its 20th form: worker 1 (slices of 16 forms:
+    // 1-16, 33-48, ...) at form 36, before it hands over forms 33 to 48.
+    CliRun r = talvechk({"check", form, results, "--jobs", "2", "--no-timing"}, "",
+                        {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("worker 1 was killed by signal 9"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("while checking form 33 (line 34) or a later one"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.rfind("form 5 (line 6): A: failed [80000000]", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("Summary: 64 forms, 64 checks: 63 passed, 1 failed"), std::string::npos) << r.out;
+}
+
+}  // namespace

@@ -13,8 +13,11 @@ struct CliRun {
 
 // Runs talvechk with these arguments (no shell involved); stdin_text, if
 // given, is written to its standard input.
-CliRun talvechk(const std::vector<std::string> &args, const std::string &stdin_text = "");
-CliRun run_program(const std::string &path, const std::vector<std::string> &args, const std::string &stdin_text = "");
+// env: more NAME=VALUE entries for its environment.
+CliRun talvechk(const std::vector<std::string> &args, const std::string &stdin_text = "",
+                const std::vector<std::string> &env = {});
+CliRun run_program(const std::string &path, const std::vector<std::string> &args, const std::string &stdin_text = "",
+                   const std::vector<std::string> &env = {});
 
 // A directory of its own for each test, removed afterwards.
 class TempDir {
