@@ -7,16 +7,11 @@
 
 #include <cstdint>
 
-#include "talvechk.h"
+#include "values/decimal.h"
 
 namespace talv {
 
-constexpr int kGroups = TALV_GROUPS;
-constexpr uint32_t kGroupBase = 10000;
-
-using Group = unsigned short;
-
-bool groups_are_zero(const Group *x);
+using Group = uint16_t;
 
 // -1, 0 or 1 as |x| is below, equal to or above |y|.
 int groups_compare(const Group *x, const Group *y);
