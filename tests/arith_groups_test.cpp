@@ -1,5 +1,5 @@
 // The magnitude routines on bare groups: hand-picked carries, borrows and
-// truncations, then every routine against an independent big-integer oracle.
+// truncations.  arith_differential_test.cpp holds the random comparison.
 #include <gtest/gtest.h>
 
 #include "arith/groups.h"
@@ -153,51 +153,6 @@ TEST(ArithGroupsDivide, HugeDivisorsAreExact) {
     Num a = parse_num("9999" + std::string(100, '0')), d = parse_num("19999" + std::string(96, '0')), q;
     talv::groups_divide(q.g, a.g, d.g);
     EXPECT_EQ(magnitude_of(q.g), cpp_int(4999));
-}
-
-// Every routine against the oracle over operands of every shape.
-TEST(ArithGroupsDifferential, MatchesBigIntegers) {
-    NumGenerator gen(20240611);
-    const cpp_int modulus = boost::multiprecision::pow(cpp_int(10), 136);
-    const cpp_int scale = boost::multiprecision::pow(cpp_int(10), 32);
-    cpp_int power[26];
-    power[0] = 1;
-    for (int k = 1; k < 26; ++k) power[k] = power[k - 1] * 10000;
-    for (int round = 0; round < 4000; ++round) {
-        Num x = gen.any(), y = gen.any(), out;
-        cpp_int vx = magnitude_of(x.g), vy = magnitude_of(y.g);
-        SCOPED_TRACE(format_groups(x.g, 0) + " and " + format_groups(y.g, 0));
-
-        talv::groups_add(out.g, x.g, y.g);
-        ASSERT_EQ(magnitude_of(out.g), (vx + vy) % modulus);
-
-        int cmp = talv::groups_compare(x.g, y.g);
-        ASSERT_EQ(cmp, vx < vy ? -1 : vx > vy ? 1 : 0);
-        if (cmp >= 0) {
-            talv::groups_sub(out.g, x.g, y.g);
-            ASSERT_EQ(magnitude_of(out.g), vx - vy);
-        }
-
-        // The truncation rule from its definition: each group of x times
-        // the part of y that lands at or above the last fraction group, plus
-        // the high parts of the products landing one group below it.
-        cpp_int rule = 0;
-        for (int n = 0; n < 34; ++n) {
-            rule += n >= 25 ? cpp_int(x.g[n]) * (vy / power[n - 25]) : cpp_int(x.g[n]) * vy * power[25 - n];
-            if (n >= 26) rule += cpp_int(uint32_t{x.g[n]} * y.g[59 - n] / 10000);
-        }
-        talv::groups_mul(out.g, x.g, y.g);
-        ASSERT_EQ(magnitude_of(out.g), rule % modulus);
-        // ... which sits at most a few units of 10^-32 below the exact product
-        cpp_int shortfall = ((vx * vy / scale) - magnitude_of(out.g)) % modulus;
-        if (shortfall < 0) shortfall += modulus;
-        ASSERT_LE(shortfall, 68);
-
-        if (vy != 0) {
-            talv::groups_divide(out.g, x.g, y.g);
-            ASSERT_EQ(magnitude_of(out.g), vx / vy);
-        }
-    }
 }
 
 }  // namespace
