@@ -226,3 +226,58 @@ TEST_F(ArithOperators, OutsideCertifyClassesAreNeverConsulted) {
 }
 
 }  // namespace
+
+namespace {
+
+class ArithMagnitudes : public talv_test::ArithFixture {};
+
+TEST_F(ArithMagnitudes, ComparisonsConvertAndPassOnConversionCodes) {
+    EXPECT_EQ(abs_equal(string("-12.0"), number("12")), 10u);
+    EXPECT_EQ(abs_greater_than(number("0"), number("-0")), 20u);
+    EXPECT_EQ(abs_greater_than(number("-3"), number("2")), 10u);
+    Symbol *text = string("abc");
+    EXPECT_EQ(abs_equal(number("1"), text), TALV_E_NOT_NUMBER);
+    EXPECT_EQ(abs_greater_than(text, number("1")), TALV_E_NOT_NUMBER);
+    EXPECT_EQ(abs_mul(number("0"), number("2"), text), TALV_E_NOT_NUMBER);
+}
+
+TEST_F(ArithMagnitudes, ProductIntoAnOperandAndSignDropped) {
+    Symbol *x = number("-1.5");
+    EXPECT_EQ(abs_mul(x, x, x), 0u);
+    EXPECT_EQ(value_text(x), "2.25");
+    Symbol *s = string("-3");
+    Symbol *out = string("junk");
+    EXPECT_EQ(abs_mul(out, s, s), 0u);
+    EXPECT_EQ(out->kind, TALV_NUMBER);
+    EXPECT_EQ(value_text(out), "9");
+    EXPECT_EQ(s->kind, TALV_NUMBER) << "abs_mul converts its arguments in place";
+}
+
+// Extension functions may hand over Symbols filled by hand.
+TEST_F(ArithMagnitudes, HandFilledGroupsAndNullsStaySafe) {
+    Symbol *odd = number("0");
+    odd->digits[33] = 65535;  // not a base-10000 group
+    odd->digits[25] = 20000;
+    Symbol *r = op_div(number("100000"), odd);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->status, 0);
+    EXPECT_EQ(value_text(r), "4");  // 100000 / 20000.0000000000000000000000065535
+    r = op_mul(odd, odd);
+    EXPECT_EQ(r->status, 0);
+    for (int k = 0; k < 34; ++k) ASSERT_LE(r->digits[k], 9999);
+    Symbol *wrapping_to_zero = number("0");
+    wrapping_to_zero->digits[0] = 10000;  // 10^104: nothing once carried
+    r = op_div(number("5"), wrapping_to_zero);
+    EXPECT_EQ(r->status, 0);
+    EXPECT_EQ(value_text(r), "0");
+
+    Symbol *one = number("1");
+    EXPECT_EQ(abs_add(nullptr, one, one), 0);
+    EXPECT_EQ(abs_sub(one, nullptr, one), 0);
+    EXPECT_EQ(abs_mul(nullptr, one, one), TALV_I_NO_MEMORY);
+    EXPECT_EQ(op_add(nullptr, one), nullptr);
+    EXPECT_EQ(op_minus(nullptr), nullptr);
+    EXPECT_EQ(relop_ge(one, nullptr), nullptr);
+}
+
+}  // namespace
