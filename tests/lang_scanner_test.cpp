@@ -21,7 +21,6 @@ struct Token {
     int code;
     int op;             // RELOP only
     std::string text;   // operand tokens whose Symbol could be made
-    bool operator==(const Token &o) const { return code == o.code && op == o.op; }
 };
 
 void prepare(const std::string &text) {
@@ -108,7 +107,6 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(LangScanner, OperandTokensCarryTheirText) {
     auto t = scan("abc 12.5 [ F1 $ 'x y' @");
     ASSERT_EQ(t.size(), 6u);
-    if (t[0].text.empty()) GTEST_SKIP() << "Symbols are not made yet";
     EXPECT_EQ(t[0].text, "abc");
     EXPECT_EQ(t[2].text, "F1");
     EXPECT_EQ(t[3].text, "x y");
@@ -121,9 +119,7 @@ TEST_F(LangScanner, NameAtTheVeryEndIsMatchedWhole) {
     auto t = scan(name);
     ASSERT_EQ(t.size(), 2u);
     EXPECT_EQ(t[0].code, V);
-    if (!t[0].text.empty()) {
-        EXPECT_EQ(t[0].text, std::string(16, 'a'));
-    }
+    EXPECT_EQ(t[0].text, std::string(16, 'a'));  // names keep 16 bytes
 }
 
 TEST_F(LangScanner, KeepsReturningEndOfInput) {
