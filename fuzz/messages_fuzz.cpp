@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     record.code = code;
     std::memset(record.text, 0xFF, sizeof record.text);  // no terminator unless the input gives one
     std::vector<uint8_t> text = fdp.ConsumeBytes<uint8_t>(sizeof record.text);
-    std::memcpy(record.text, text.data(), text.size());
+    if (!text.empty()) std::memcpy(record.text, text.data(), text.size());
 
     std::unique_ptr<char[]> buffer(new char[buf_size > 0 ? buf_size : 1]);
     int r1 = Get_PPR_Message(code, buf_size > 0 ? buffer.get() : nullptr, buf_size);
