@@ -59,6 +59,7 @@ TEST_P(LangAllocationSweep, EveryFailureIsAMemoryShortage) {
         EXPECT_EQ(r.out, TALV_E_INTERNAL) << "allocation " << n;
         ASSERT_LT(n, 5000);
     }
+    RecordProperty("allocations", static_cast<int>(n - 1));
     EXPECT_GT(n, 4) << "the sweep should cover the scanner's buffer and some Symbols";
     // and the library is sound afterwards
     EvalResult again = run(c);
