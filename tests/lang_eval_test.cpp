@@ -144,6 +144,8 @@ TEST_F(LangEval, CallReadAsConditionOrExpression) {
 TEST_F(LangEval, ArgumentsReachTheFunctionInSourceOrder) {
     EXPECT_EQ(out_of("sum(1, 20, 300)==321"), TALV_OK);
     EXPECT_EQ(out_of("sum([one], 1+1, @)==10"), TALV_OK);
+    EXPECT_EQ(out_of("number('123', 'N1')==1.23"), TALV_OK);  // value first, format second
+    EXPECT_EQ(out_of("sum()"), TALV_E_ARGUMENTS);             // no chain at all: row 0's argument error
 }
 
 // 498 unary minus signs and the number fill the 500-entry stacks with the

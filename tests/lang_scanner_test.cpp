@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lang/frontend.h"
+#include "talvechk.h"
 #include "lang/tokens.h"
 #include "service/state.h"
 #include "values/alloc.h"
@@ -184,6 +185,20 @@ TEST_F(LangScanner, BufferThatCannotBeMadeIsReportedNotFatal) {
     talv::scanner_delete_buffer();
     EXPECT_EQ(codes("a<1"), (std::vector<int>{V, LT, N, 0}));
     EXPECT_FALSE(talv::scanner_failed());
+}
+
+// Without a reset the first token makes the buffer; failing there ends the
+// parse as a memory shortage rather than a syntax error.
+TEST_F(LangScanner, BufferMadeByTheFirstTokenFailing) {
+    talv::scanner_delete_buffer();
+    prepare("1==1");
+    talv::g_state.result_word = 0;
+    talv::alloc_fail_at(2);
+    EXPECT_EQ(talv::parse(), 1);
+    talv::alloc_fail_at(0);
+    EXPECT_TRUE(talv::scanner_failed());
+    EXPECT_EQ(talv::g_state.result_word, TALV_I_NO_MEMORY);
+    EXPECT_EQ(codes("1==1"), (std::vector<int>{N, EQ, N, 0}));
 }
 
 TEST_F(LangScanner, DeletingTwiceIsHarmless) {
