@@ -34,8 +34,16 @@ install(EXPORT talvechkTargets NAMESPACE talvechk:: FILE talvechk-targets.cmake
   DESTINATION ${TALV_CMAKE_DIR})
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/talvechk-config.cmake.in
   ${PROJECT_BINARY_DIR}/talvechk-config.cmake INSTALL_DESTINATION ${TALV_CMAKE_DIR})
-write_basic_package_version_file(${PROJECT_BINARY_DIR}/talvechk-config-version.cmake
-  COMPATIBILITY SameMajorVersion)
+# The version file also rejects a consumer of the other word size; -m32 is a
+# compile option here, so the size CMake detected is the host's, not ours.
+function(talv_write_version_file)
+  if(TALV_M32)
+    set(CMAKE_SIZEOF_VOID_P 4)
+  endif()
+  write_basic_package_version_file(${PROJECT_BINARY_DIR}/talvechk-config-version.cmake
+    COMPATIBILITY SameMajorVersion)
+endfunction()
+talv_write_version_file()
 install(FILES ${PROJECT_BINARY_DIR}/talvechk-config.cmake ${PROJECT_BINARY_DIR}/talvechk-config-version.cmake
   DESTINATION ${TALV_CMAKE_DIR})
 
