@@ -1,0 +1,64 @@
+#include "service/evaluation.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "lang/frontend.h"
+#include "service/normalise.h"
+#include "service/state.h"
+#include "talvechk.h"
+
+namespace talv {
+namespace {
+
+void prepare(const char *field_name, const char *normalised) {
+    const std::size_t length = std::strlen(normalised);
+    std::memcpy(g_state.scanner_input, normalised, length + 1);
+    g_state.read_pos = 0;
+    g_state.end_pos = length;
+    g_state.result_word = 0;
+    std::snprintf(g_state.self_field, sizeof g_state.self_field, "[%s$", field_name);
+    std::memset(g_state.message_arg, 0, sizeof g_state.message_arg);
+    init_symbol_list();
+    init_variable();
+    all_blank = 4;
+    in_blank = 1;
+    right_blank = 2;
+    decimal_point = 0;
+}
+
+}  // namespace
+
+Outcome map_result_word(uint32_t word, const EntryCodes &codes) {
+    switch (word) {
+    case TALV_I_NO_MEMORY: return {TALV_E_INTERNAL, TALV_R_NO_MEMORY};
+    case TALV_I_CALLBACK_FAILED: return {TALV_E_INTERNAL, codes.callback_failed};
+    case TALV_I_AREA_EXCEEDED: return {TALV_E_INTERNAL, codes.area_exceeded};
+    case TALV_I_BAD_CHARACTER: return {TALV_E_INTERNAL, codes.bad_character};
+    default: return {word, 0};
+    }
+}
+
+Evaluation run_evaluation(const char *field_name, const char *expr_text, const EntryCodes &codes) {
+    char normalised[kNormalisedBufferSize];
+    switch (normalise_expression(expr_text, normalised)) {
+    case kTextTooLong: return {Stage::kRejected, {TALV_E_TOO_LONG, 0}};
+    case kNothingVisible: return {Stage::kNothingToDo, {TALV_OK, 0}};
+    case kNormalised: break;
+    }
+    prepare(field_name, normalised);
+
+    if (uint32_t code = check_parenthesis_depth(g_state.scanner_input))
+        return {Stage::kRejected, {code, 0}};
+
+    int rejected = 1;
+    if (scanner_reset())
+        rejected = parse();
+    else
+        g_state.result_word = TALV_I_NO_MEMORY;
+    free_all_symbol();
+    if (rejected && g_state.result_word == 0) g_state.result_word = TALV_E_SYNTAX;
+    return {Stage::kParsed, map_result_word(g_state.result_word, codes)};
+}
+
+}  // namespace talv

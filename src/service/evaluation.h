@@ -1,0 +1,39 @@
+// The steps shared by PPR_eval and PPR_certify.
+#pragma once
+
+#include <cstdint>
+
+namespace talv {
+
+// Return values of one evaluating entry point for the internal codes.
+struct EntryCodes {
+    uint32_t callback_failed;
+    uint32_t area_exceeded;
+    uint32_t bad_character;
+};
+
+struct Outcome {
+    uint32_t code;   // out-code for the host
+    uint32_t ret;    // return value of the entry point
+};
+
+// Turns the result word after a parse into the out-code and return value;
+// internal codes never reach the host as such.
+Outcome map_result_word(uint32_t word, const EntryCodes &codes);
+
+enum class Stage {
+    kRejected,       // too long, unclosed text or too deep: decided before parsing
+    kNothingToDo,    // no visible character: passes without evaluation
+    kParsed,
+};
+
+struct Evaluation {
+    Stage stage;
+    Outcome outcome;
+};
+
+// Preparation, depth check, scanner reset, parse, release of the symbol
+// list.  The caller has checked its arguments and set the certify-mode flag.
+Evaluation run_evaluation(const char *field_name, const char *expr_text, const EntryCodes &codes);
+
+}  // namespace talv

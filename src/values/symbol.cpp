@@ -1,0 +1,128 @@
+// Filling, resolving and converting single Symbols.
+#include <cstdio>
+#include <cstring>
+
+#include "talvechk.h"
+#include "values/decimal.h"
+#include "values/fullwidth.h"
+
+namespace {
+
+constexpr std::size_t kVariableNameMax = 16;
+constexpr std::size_t kFieldNameMax = 32;
+constexpr std::size_t kFieldLeadingSpaceMax = 32;
+constexpr std::size_t kOtherTextMax = 272;
+constexpr std::size_t kTokenBuffer = 512;
+constexpr int32_t kNoValue = INT32_MIN;
+
+// The default locale's white space; bytes of two-byte characters (0x40 and
+// up) never qualify.
+constexpr bool is_white_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+void copy_cut(char *dst, const char *src, std::size_t limit) {
+    const std::size_t n = strnlen(src, limit);
+    std::memmove(dst, src, n);  // src may lie inside dst
+    dst[n] = '\0';
+}
+
+void set_field_name(Symbol *sym, const char *text) {
+    std::size_t skipped = 0;
+    while (skipped < kFieldLeadingSpaceMax && is_white_space(text[skipped])) ++skipped;
+    copy_cut(sym->text, text + skipped, kFieldNameMax);
+    std::size_t len = std::strlen(sym->text);
+    while (len > 0 && is_white_space(sym->text[len - 1])) sym->text[--len] = '\0';
+}
+
+}  // namespace
+
+extern "C" {
+
+Symbol *set_symbol(Symbol *sym, const char *text, int kind) {
+    if (sym == nullptr) return nullptr;
+    if (text == nullptr) text = "";
+    switch (kind) {
+    case TALV_VARIABLE:
+        copy_cut(sym->text, text, kVariableNameMax);
+        break;
+    case TALV_NUMBER:
+        sym->code = jis8_to_number(sym, text);
+        if (sym->code != 0) sym->status = 2;
+        break;
+    case TALV_FIELD:
+        set_field_name(sym, text);
+        break;
+    default:
+        copy_cut(sym->text, text, kOtherTextMax);
+        break;
+    }
+    sym->kind = kind;
+    return sym;
+}
+
+Symbol *create_symbol(const char *text, int kind) {
+    Symbol *sym = sym_alloc();
+    if (sym == nullptr) return nullptr;
+    if (text == nullptr) text = "";
+    char kept[kTokenBuffer + 1];
+    if (kind == TALV_STRING || kind == TALV_FIELD) {
+        // Without its delimiters: the quotes of a string, the bracket and the
+        // closing "$" (or line feed) of a field reference.
+        const std::size_t len = strnlen(text, kTokenBuffer + 2);
+        const std::size_t inner = len >= 2 ? len - 2 : 0;
+        std::memcpy(kept, len >= 2 ? text + 1 : text, inner);
+        kept[inner] = '\0';
+    } else {
+        copy_cut(kept, text, kTokenBuffer);
+    }
+    return set_symbol(sym, kept, kind);
+}
+
+int symbol_to_long(Symbol *sym, int32_t *out) {
+    int32_t value = kNoValue;
+    Symbol *resolved = eval_symbol(sym);
+    // The current decimal-point position is deliberately not applied.
+    if (resolved != nullptr && dtchk_number(resolved, all_blank, in_blank, right_blank, 0) == 0) {
+        const talv::Decimal d = talv::decimal_of(*resolved);
+        if (talv::first_nonzero_group(d, 0, talv::kUnitsGroup - 1) == talv::kUnitsGroup - 1) {
+            value = static_cast<int32_t>(d.group[talv::kUnitsGroup - 1]) * 10000 + d.group[talv::kUnitsGroup];
+            if (d.sign == 1) value = -value;
+        }
+    }
+    if (out != nullptr) *out = value;
+    return 0;
+}
+
+Symbol *long_to_symbol(int32_t value) {
+    char text[TALV_SYMBOL_TEXT];
+    std::snprintf(text, sizeof text, "%ld", static_cast<long>(value));
+    Symbol *sym = sym_alloc();
+    if (sym == nullptr) return nullptr;
+    sym->code = StrNormal(text, sym);
+    if (sym->code == 0) sym->code = to_number(sym);
+    if (sym->code != 0) sym->status = 2;
+    return sym;
+}
+
+Symbol *eval_symbol(Symbol *sym) {
+    if (sym == nullptr) return nullptr;
+    switch (sym->kind) {
+    case TALV_VARIABLE:
+        return reference_variable(sym->text);
+    case TALV_FIELD:
+        return reference_field(sym);
+    default:
+        return sym;
+    }
+}
+
+int get_length(Symbol *sym) {
+    if (sym == nullptr) return 0;
+    char normalised[talv::kFullWidthBuffer];
+    // A control byte stops the normalisation; what came before it counts.
+    talv::normalise_full_width(sym->text, sizeof sym->text, normalised);
+    return static_cast<int>(std::strlen(normalised) / 2);
+}
+
+}  // extern "C"
