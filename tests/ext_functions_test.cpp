@@ -37,7 +37,10 @@ protected:
         host.set("E1", "1");
         host.set("E2", " ");
         host.set("E3", "3");
-        if (host.install() == TALV_R_INIT_BAD_PARAM) GTEST_SKIP() << "the evaluator is not built yet";
+#ifdef TALV_EVALUATOR_INCOMPLETE
+        GTEST_SKIP() << "parts of the evaluator are placeholders still";
+#endif
+        ASSERT_EQ(host.install(), 0u);
     }
     void TearDown() override { PPR_end(); }
 };

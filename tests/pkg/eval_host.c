@@ -23,9 +23,9 @@ int main(int argc, char **argv) {
     int i, failures = 0;
     procs[0] = (PPR_PROC)no_value;
     procs[1] = (PPR_PROC)no_names;
-    if (PPR_init(procs, contexts) == TALV_R_INIT_BAD_PARAM) {
-        printf("the library cannot evaluate yet\n");
-        return 0;
+    if (PPR_init(procs, contexts) != 0) {
+        printf("PPR_init failed\n");
+        return 1;
     }
     for (i = 1; i + 1 < argc; i += 2) {
         uint32_t want = (uint32_t)strtoul(argv[i], NULL, 16), out = 0;
