@@ -51,3 +51,10 @@ if(TALV_PKG_CONFIG)
 endif()
 
 set_tests_properties(${TALV_CONSUMER_TESTS} PROPERTIES FIXTURES_REQUIRED talv_installed)
+
+# The installed command finds the installed libraries by its run path.
+if(TARGET talvechk_cli)
+  add_test(NAME Pkg.installed_command
+    COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${TALV_TEST_PREFIX}/${CMAKE_INSTALL_BINDIR}/talvechk --help)
+  set_tests_properties(Pkg.installed_command PROPERTIES FIXTURES_REQUIRED talv_installed)
+endif()
