@@ -25,10 +25,13 @@ add_test(NAME Pkg.install
           -P ${TALV_PKG_SCRIPTS}/install_fresh.cmake)
 set_tests_properties(Pkg.install PROPERTIES FIXTURES_SETUP talv_installed)
 
+separate_arguments(TALV_CONSUMER_FLAG_LIST UNIX_COMMAND "${TALV_CONSUMER_FLAGS}")
+execute_process(COMMAND ${CMAKE_C_COMPILER} ${TALV_CONSUMER_FLAG_LIST} -print-file-name=libc.so.6
+  OUTPUT_VARIABLE TALV_LIBC OUTPUT_STRIP_TRAILING_WHITESPACE)
 add_test(NAME Pkg.installed_exports
   COMMAND ${CMAKE_COMMAND} -DPREFIX=${TALV_TEST_PREFIX} -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
           -DHEADER=${PROJECT_SOURCE_DIR}/include/talvechk.h -DNM=${CMAKE_NM} -DOBJDUMP=${CMAKE_OBJDUMP}
-          -DVERSION=${PROJECT_VERSION} -DSOVERSION=${PROJECT_VERSION_MAJOR}
+          -DVERSION=${PROJECT_VERSION} -DSOVERSION=${PROJECT_VERSION_MAJOR} -DLIBC=${TALV_LIBC}
           -P ${TALV_PKG_SCRIPTS}/check_exports.cmake)
 set(TALV_CONSUMER_TESTS Pkg.installed_exports)
 
