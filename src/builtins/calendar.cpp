@@ -1,0 +1,100 @@
+// Gregorian and era calendar rules.
+#include "builtins/calendar.h"
+
+#include <cmath>
+
+namespace talv {
+
+const int32_t kDaysInMonth[26] = {
+    0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31,   // common year
+    0, 31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31,   // leap year
+};
+
+// Era 4 keeps reaching 2100 although era 5 began in 2019: stored checks
+// written for era 4 keep passing, and both readings of a recent date hold.
+const Era kEras[kEraCount + 1] = {
+    {0, 0, 0, 0, 0, 0, 0},
+    {45, 1868, 1, 1, 1912, 7, 29},
+    {15, 1912, 7, 30, 1926, 12, 25},
+    {64, 1926, 12, 26, 1989, 1, 7},
+    {112, 1989, 1, 8, 2100, 12, 31},
+    {82, 2019, 5, 1, 2100, 12, 31},
+};
+
+namespace {
+
+constexpr int32_t kFirstYear = 1583;   // first whole Gregorian year
+constexpr int32_t kLastYear = 2100;
+constexpr int32_t kLeapRow = 13;
+
+// Until the Gregorian calendar was adopted (the 3rd of the 12th month of
+// era 1 year 5 became 1873-01-01), era 1 months had at most 30 days.
+constexpr int32_t kLunarEraYears = 5;
+constexpr int32_t kLunarMonthDays = 30;
+
+bool is_leap(int32_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+
+// Orders (year-ish, month, day) triples; valid for day <= 31, month <= 12.
+int64_t ordinal(int64_t year, int64_t month, int64_t day) { return 31 * (month + 12 * year) + day; }
+
+}  // namespace
+
+int check_date(int32_t year, int32_t month, int32_t day) {
+    if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || year > kLastYear) return 1;
+    int32_t leap = is_leap(year) ? 1 : 0;
+    return day > kDaysInMonth[month + kLeapRow * leap] ? 1 : 0;
+}
+
+int32_t julian_day(int32_t year, int32_t month, int32_t day) {
+    if (year == 0) return 0;
+    int64_t jy = year < 0 ? int64_t(year) + 1 : year;
+    int64_t jm;
+    if (month > 2) {
+        jm = int64_t(month) + 1;
+    } else {
+        jy -= 1;
+        jm = int64_t(month) + 13;
+    }
+    double whole = std::floor(30.6001 * double(jm)) + std::floor(365.25 * double(jy)) + double(day) + 1720995.0;
+    int64_t jd = int64_t(whole);
+    // 1582-10-15, the first Gregorian day.
+    if (ordinal(year, month, day) >= 588829) {
+        int64_t ja = int64_t(0.01 * double(jy));
+        jd += 2 - ja + int64_t(0.25 * double(ja));
+    }
+    return int32_t(jd);
+}
+
+int32_t check_time(int32_t hour, int32_t minute) {
+    if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return -1;
+    return hour * 60 + minute;
+}
+
+int32_t leap_year_day(int32_t month, int32_t day) {
+    int32_t total = day;
+    for (int32_t m = 1; m < month; ++m) total += kDaysInMonth[m + kLeapRow];
+    return total;
+}
+
+bool era_date(int32_t era, int32_t era_year, int32_t month, int32_t day, int32_t *jdn) {
+    // The month and day must exist in some year; the year is checked later.
+    if (check_date(1996, month, day) != 0) return false;
+    if (era < 1 || era > kEraCount) return false;
+    const Era &row = kEras[era];
+    if (era_year < 1 || era_year > row.last_era_year) return false;
+
+    int64_t h = ordinal(era_year, month, day);
+    if (h < ordinal(1, row.first_month, row.first_day)) return false;
+    if (h > ordinal(row.last_era_year, row.last_month, row.last_day)) return false;
+
+    int32_t year = row.first_year + era_year - 1;
+    bool lunar = era == 1 && era_year <= kLunarEraYears;
+    if (!lunar && check_date(year, month, day) != 0) return false;
+    if (lunar && (day > kLunarMonthDays || (era_year == kLunarEraYears && month == 12 && day >= 3))) return false;
+
+    // Lunar dates go through the Gregorian formula as they stand.
+    *jdn = julian_day(year, month, day);
+    return true;
+}
+
+}  // namespace talv

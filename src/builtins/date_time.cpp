@@ -1,0 +1,131 @@
+// day, month, mdate, ydate, jdate, time, time12.  An impossible date or
+// time is the answer false, never an error; the value of a true answer is
+// something a check can compute with (day of year, Julian day, minutes).
+#include <cstdio>
+
+#include "builtins/builtins.h"
+#include "builtins/calendar.h"
+
+namespace talv {
+
+namespace {
+
+constexpr int32_t kNoValue = INT32_MIN;   // symbol_to_long's "not an integer"
+
+// Any leap year serves for checks of a month and day alone; any month with
+// 31 days for a check of the day alone.
+constexpr int32_t kSomeLeapYear = 1996;
+constexpr int32_t kSomeCommonYear = 1997;
+
+Symbol *false_zero() {
+    Symbol *sym = int_to_number(0);
+    if (sym) sym->status = 1;
+    return sym;
+}
+
+bool fetch_failed(const Symbol *fetched) { return fetched == nullptr || fetched->status >= 2; }
+
+// time's answer, shared with time12.
+Symbol *minutes_answer(int32_t hour, int32_t minute) {
+    int32_t minutes = check_time(hour, minute);
+    if (minutes < 0) return false_zero();
+    return int_to_number(minutes);
+}
+
+}  // namespace
+
+Symbol *int_to_number(int32_t value) {
+    // The literal reader takes digits only; the sign goes on afterwards.
+    char digits[16];
+    uint32_t magnitude = value < 0 ? 0u - uint32_t(value) : uint32_t(value);
+    std::snprintf(digits, sizeof digits, "%u", unsigned(magnitude));
+    Symbol *sym = create_symbol(digits, TALV_NUMBER);
+    if (sym && value < 0) sym->sign = 1;
+    return sym;
+}
+
+Symbol *fetch_int_args(Symbol *head, int n, int32_t *out) {
+    Symbol *result = make_zero();
+    if (!result) return nullptr;
+    if (count_list(head) != n) return argument_error(result);
+
+    Symbol *arg = head->next;
+    for (int i = 0; i < n; ++i, arg = arg->next) {
+        Symbol *resolved = eval_symbol(arg);
+        if (!resolved) return nullptr;
+        if (resolved->status >= 2) return resolved;
+        if (i == 0) {
+            // Taken before the conversion below turns a text into a NUMBER,
+            // so that day([D]) answers with the field's own text.
+            copy_value(result, resolved);
+            result->status = 0;
+            result->code = 0;
+        }
+        symbol_to_long(resolved, &out[i]);
+        if (out[i] == kNoValue) return argument_error(result);
+    }
+    return result;
+}
+
+Symbol *builtin_day(Symbol *head) {
+    int32_t d;
+    Symbol *result = fetch_int_args(head, 1, &d);
+    if (fetch_failed(result)) return result;
+    if (check_date(kSomeCommonYear, 1, d) != 0) result->status = 1;
+    return result;
+}
+
+Symbol *builtin_month(Symbol *head) {
+    int32_t m;
+    Symbol *result = fetch_int_args(head, 1, &m);
+    if (fetch_failed(result)) return result;
+    if (check_date(kSomeCommonYear, m, 1) != 0) result->status = 1;
+    return result;
+}
+
+Symbol *builtin_mdate(Symbol *head) {
+    int32_t a[2];
+    Symbol *fetched = fetch_int_args(head, 2, a);
+    if (fetch_failed(fetched)) return fetched;
+    if (check_date(kSomeLeapYear, a[0], a[1]) != 0) return false_zero();
+    return int_to_number(leap_year_day(a[0], a[1]));
+}
+
+Symbol *builtin_ydate(Symbol *head) {
+    int32_t a[3];
+    Symbol *fetched = fetch_int_args(head, 3, a);
+    if (fetch_failed(fetched)) return fetched;
+    if (check_date(a[0], a[1], a[2]) != 0) return false_zero();
+    return int_to_number(julian_day(a[0], a[1], a[2]));
+}
+
+Symbol *builtin_jdate(Symbol *head) {
+    int32_t a[4];
+    Symbol *fetched = fetch_int_args(head, 4, a);
+    if (fetch_failed(fetched)) return fetched;
+    int32_t jdn = 0;
+    if (!era_date(a[0], a[1], a[2], a[3], &jdn)) return false_zero();
+    return int_to_number(jdn);
+}
+
+Symbol *builtin_time(Symbol *head) {
+    int32_t a[2];
+    Symbol *fetched = fetch_int_args(head, 2, a);
+    if (fetch_failed(fetched)) return fetched;
+    return minutes_answer(a[0], a[1]);
+}
+
+Symbol *builtin_time12(Symbol *head) {
+    int32_t a[3];
+    Symbol *result = fetch_int_args(head, 3, a);
+    if (fetch_failed(result)) return result;
+    int32_t half = a[0], hour = a[1], minute = a[2];
+    if ((half != 1 && half != 2) || hour >= 12) {
+        result->status = 1;
+        return result;
+    }
+    if (half == 2) hour += 12;
+    return minutes_answer(hour, minute);
+}
+
+}  // namespace talv

@@ -1,0 +1,96 @@
+// Function calls: the companion library's table first, so that it can
+// replace a built-in, then the builtin table.
+#include <cstring>
+
+#include "builtins/builtins.h"
+#include "names/names.h"
+#include "service/state.h"
+
+namespace talv {
+
+bool names_match16(const char *a, const char *b) {
+    for (std::size_t i = 0; i < TALV_MAX_FUNC_NAME; ++i) {
+        unsigned char ca = ascii_upper(static_cast<unsigned char>(a[i]));
+        unsigned char cb = ascii_upper(static_cast<unsigned char>(b[i]));
+        if (ca != cb) return false;
+        if (ca == '\0') return true;
+    }
+    return true;
+}
+
+namespace {
+
+struct Found {
+    TALV_FUNCTION func = nullptr;
+    uint32_t row = 0;
+};
+
+bool search_table(const FuncTab *table, const char *name, Found &found) {
+    for (uint32_t row = 0; table[row].func; ++row) {
+        if (names_match16(table[row].name, name)) {
+            found.func = table[row].func;
+            found.row = row;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The parser hands the arguments over last first; functions want them in
+// source order.
+Symbol *reverse_chain(Symbol *last) {
+    Symbol *first = nullptr;
+    while (last) {
+        Symbol *earlier = last->next;
+        last->next = first;
+        first = last;
+        last = earlier;
+    }
+    return first;
+}
+
+}  // namespace
+}  // namespace talv
+
+extern "C" {
+
+Symbol *call_function(Symbol *name, Symbol *args) {
+    using namespace talv;
+    if (!name) return nullptr;
+    Symbol *head = nullptr;
+    if (args) {
+        head = sym_alloc();
+        if (!head) return nullptr;
+        head->next = reverse_chain(args);
+    }
+
+    // A name Symbol made elsewhere may fill its whole text unterminated.
+    char written[sizeof name->text];
+    std::size_t len = bounded_length(name->text, sizeof name->text - 1);
+    std::memcpy(written, name->text, len);
+    written[len] = '\0';
+
+    Found found;
+    if (!search_table(ext_func_tab, written, found) && !search_table(builtin_func_tab, written, found)) {
+        name->status = 2;
+        name->code = TALV_E_NO_FUNCTION;
+        set_message_arg(written);
+        return name;
+    }
+
+    Symbol *result = found.func(head);
+    if (!result) return nullptr;
+    if (result->code == TALV_E_ARGUMENTS) {
+        result->code = (found.row << 16) | TALV_E_ARGUMENTS;
+        set_message_arg(written);
+    }
+    return result;
+}
+
+int count_list(Symbol *list_head) {
+    int n = 0;
+    for (Symbol *s = list_head ? list_head->next : nullptr; s; s = s->next) ++n;
+    return n;
+}
+
+}  // extern "C"

@@ -1,0 +1,171 @@
+// Range arguments such as [A1..12]: the existing fields A1 to A12.
+//
+// The expansion walks the host's field table rather than the numbers of the
+// range, and compares numbers as digit strings, so a range such as
+// [A1..999999999] or bounds of any length cost no more than the table holds
+// (at most 960 names) and never overflow.
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+#include "names/names.h"
+#include "service/state.h"
+
+namespace talv {
+namespace {
+
+constexpr std::size_t kNameCompare = TALV_MAX_FIELD_NAME;
+// ".." must start within the first 31 bytes of the name.
+constexpr std::size_t kLastDotsStart = TALV_MAX_FIELD_NAME - 2;
+
+// A decimal number as its digits without leading zeros ("0" for zero).
+struct Digits {
+    const char *p = "0";
+    std::size_t len = 1;
+};
+
+Digits normalise(const char *p, std::size_t len) {
+    while (len > 0 && *p == '0') { ++p; --len; }
+    if (len == 0) return Digits{};
+    return Digits{p, len};
+}
+
+int compare(const Digits &a, const Digits &b) {
+    if (a.len != b.len) return a.len < b.len ? -1 : 1;
+    return std::memcmp(a.p, b.p, a.len);
+}
+
+struct RangeSpec {
+    const char *prefix = nullptr;
+    std::size_t prefix_len = 0;
+    Digits first, last;
+};
+
+// Reads prefix, first and last number; false when the name holds no "..".
+// Empty digit runs read as 0, as a plain integer conversion would.
+bool parse_range(const char *text, std::size_t len, RangeSpec &spec) {
+    std::size_t dots = 0;
+    bool found = false;
+    for (std::size_t i = 0; i <= kLastDotsStart && i + 1 < len; ++i)
+        if (text[i] == '.' && text[i + 1] == '.') { dots = i; found = true; break; }
+    if (!found) return false;
+
+    std::size_t first_start = dots;
+    while (first_start > 0 && ascii_digit(static_cast<unsigned char>(text[first_start - 1]))) --first_start;
+    std::size_t last_end = dots + 2;
+    while (last_end < len && ascii_digit(static_cast<unsigned char>(text[last_end]))) ++last_end;
+
+    spec.prefix = text;
+    spec.prefix_len = first_start;
+    spec.first = normalise(text + first_start, dots - first_start);
+    spec.last = normalise(text + dots + 2, last_end - dots - 2);
+    if (compare(spec.last, spec.first) < 0) std::swap(spec.first, spec.last);
+    return true;
+}
+
+// The field-range callback's buffers; static for their size (one evaluation
+// runs at a time).
+char *g_table_names[TALV_MAX_FIELDS];
+char g_table_store[TALV_FIELD_STORE_SIZE];
+Digits g_hits[TALV_MAX_FIELDS];
+
+// Asks the host for its field table; 0 or the result code.  Only -2 means
+// "does not fit"; any other non-zero answer is a failure of the host.
+uint32_t read_field_table(int32_t &count) {
+    auto range_proc = reinterpret_cast<PPR_FIELD_RANGE_PROC>(g_state.callbacks[kFieldRange]);
+    if (!range_proc) return TALV_I_CALLBACK_FAILED;
+    std::fill(std::begin(g_table_names), std::end(g_table_names), nullptr);
+    count = 0;
+    int32_t rc = range_proc(g_state.contexts[kFieldRange], &count, g_table_names, TALV_MAX_FIELDS, g_table_store,
+                            TALV_FIELD_STORE_SIZE);
+    if (rc == -2) return TALV_I_AREA_EXCEEDED;
+    if (rc != 0) return TALV_I_CALLBACK_FAILED;
+    if (count < 0) count = 0;
+    if (count > TALV_MAX_FIELDS) count = TALV_MAX_FIELDS;
+    return 0;
+}
+
+// The number a table name gives within the range: the name (its first 32
+// bytes, as names are compared) must be the prefix followed by a decimal
+// number written without leading zeros, as "%s%d" would write it.
+bool number_in_range(const char *name, const RangeSpec &spec, Digits &number) {
+    std::size_t len = bounded_length(name, kNameCompare);
+    if (len <= spec.prefix_len || std::memcmp(name, spec.prefix, spec.prefix_len) != 0) return false;
+    const char *digits = name + spec.prefix_len;
+    std::size_t digits_len = len - spec.prefix_len;
+    for (std::size_t i = 0; i < digits_len; ++i)
+        if (!ascii_digit(static_cast<unsigned char>(digits[i]))) return false;
+    if (digits_len > 1 && digits[0] == '0') return false;
+    number = Digits{digits, digits_len};
+    return compare(spec.first, number) <= 0 && compare(number, spec.last) <= 0;
+}
+
+}  // namespace
+}  // namespace talv
+
+extern "C" {
+
+int is_field_with_range(Symbol *sym) {
+    using talv::ascii_digit;
+    if (!sym || sym->kind != TALV_FIELD) return 0;
+    std::size_t len = talv::bounded_length(sym->text, sizeof sym->text - 1);
+    std::size_t i = len;
+    while (i > 0 && ascii_digit(static_cast<unsigned char>(sym->text[i - 1]))) --i;
+    if (i == len || i < 3) return 0;
+    return sym->text[i - 1] == '.' && sym->text[i - 2] == '.' &&
+           ascii_digit(static_cast<unsigned char>(sym->text[i - 3]));
+}
+
+Symbol *ext_field_arg(Symbol *range) {
+    using namespace talv;
+    if (!range) return nullptr;
+    Symbol *head = sym_alloc();
+    if (!head) return nullptr;
+
+    RangeSpec spec;
+    std::size_t text_len = bounded_length(range->text, sizeof range->text - 1);
+    if (parse_range(range->text, text_len, spec)) {
+        int32_t count = 0;
+        if (uint32_t code = read_field_table(count)) {
+            head->status = 2;
+            head->code = code;
+            return head;
+        }
+
+        std::size_t hits = 0;
+        for (int32_t i = 0; i < count; ++i) {
+            Digits number;
+            if (g_table_names[i] && number_in_range(g_table_names[i], spec, number)) g_hits[hits++] = number;
+        }
+        std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; });
+        // A name the host lists twice is still one field of the range.
+        hits = static_cast<std::size_t>(
+            std::unique(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) == 0; }) -
+            g_hits);
+
+        Symbol *tail = head;
+        for (std::size_t h = 0; h < hits; ++h) {
+            // "[" prefix number "$": the token text the scanner would have read.
+            char token[1 + kNameCompare + 1 + 1];
+            std::size_t n = 0;
+            token[n++] = '[';
+            std::memcpy(token + n, spec.prefix, spec.prefix_len);
+            n += spec.prefix_len;
+            std::memcpy(token + n, g_hits[h].p, g_hits[h].len);
+            n += g_hits[h].len;
+            token[n++] = '$';
+            token[n] = '\0';
+            Symbol *field = create_symbol(token, TALV_FIELD);
+            if (!field) return nullptr;
+            tail->next = field;
+            tail = field;
+        }
+    }
+    if (!head->next) {
+        head->status = 2;
+        head->code = TALV_E_ARGUMENTS;
+    }
+    return head;
+}
+
+}  // extern "C"

@@ -1,0 +1,80 @@
+// Calls that reach the builtin table.  The companion-table programs
+// (tests/companion) cover external functions and the lookup order.
+#include <gtest/gtest.h>
+
+#include "names/names.h"
+#include "support/names_env.h"
+
+namespace {
+
+using talv_test::make_symbol;
+using talv_test::NamesEnv;
+
+TEST(NamesFunctionCall, UnknownNameMarksTheNameSymbol) {
+    NamesEnv env;
+    Symbol *name = make_symbol(TALV_VARIABLE, "NoSuchFunc");
+    Symbol *arg = make_symbol(TALV_NUMBER, "");
+    Symbol *result = call_function(name, arg);
+    EXPECT_EQ(result, name);
+    EXPECT_EQ(name->status, 2);
+    EXPECT_EQ(name->code, TALV_E_NO_FUNCTION);
+    EXPECT_EQ(env.message_arg(), "NoSuchFunc");
+}
+
+struct BuiltinCase {
+    const char *written;
+    uint32_t code;
+};
+class NamesBuiltinRow : public ::testing::TestWithParam<BuiltinCase> {};
+
+// Called without arguments, these built-ins report wrong arguments; the code
+// is completed with their row and the name goes out as written.
+TEST_P(NamesBuiltinRow, ArgumentErrorCarriesRowAndNameAsWritten) {
+    NamesEnv env;
+    Symbol *result = call_function(make_symbol(TALV_VARIABLE, GetParam().written), nullptr);
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->status, 2);
+    EXPECT_EQ(result->code, GetParam().code);
+    EXPECT_EQ(env.message_arg(), GetParam().written);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NamesBuiltinRow,
+    ::testing::Values(BuiltinCase{"sum", 0xA000000Au}, BuiltinCase{"SUM", 0xA000000Au}, BuiltinCase{"Sum", 0xA000000Au},
+                      BuiltinCase{"SUMPROD", 0xA001000Au}, BuiltinCase{"number", 0xA002000Au},
+                      BuiltinCase{"Length", 0xA004000Au}, BuiltinCase{"day", 0xA007000Au},
+                      BuiltinCase{"MONTH", 0xA008000Au}, BuiltinCase{"mdate", 0xA009000Au},
+                      BuiltinCase{"ydate", 0xA00A000Au}, BuiltinCase{"jdate", 0xA00B000Au},
+                      BuiltinCase{"time", 0xA00C000Au}, BuiltinCase{"Time12", 0xA00D000Au}));
+
+TEST(NamesFunctionCall, NamesMatchCaseInsensitivelyOverSixteenBytes) {
+    EXPECT_TRUE(talv::names_match16("sum", "SUM"));
+    EXPECT_FALSE(talv::names_match16("sum", "sums"));
+    EXPECT_FALSE(talv::names_match16("sum", "su"));
+    EXPECT_TRUE(talv::names_match16("abcdefghijklmnopXX", "ABCDEFGHIJKLMNOPyy"));
+    EXPECT_FALSE(talv::names_match16("\xE0", "\xC0"));
+}
+
+TEST(NamesFunctionCall, AllocationFailureOfTheListHeadGivesNull) {
+    NamesEnv env;
+    Symbol *name = make_symbol(TALV_VARIABLE, "sum");
+    Symbol *a = make_symbol(TALV_NUMBER, "");
+    Symbol *b = make_symbol(TALV_NUMBER, "");
+    b->next = a;
+    talv::alloc_fail_at(1, true);
+    EXPECT_EQ(call_function(name, b), nullptr);
+    talv::alloc_fail_at(0);
+    EXPECT_EQ(name->status, 0);
+}
+
+TEST(NamesFunctionCall, CountList) {
+    NamesEnv env;
+    EXPECT_EQ(count_list(nullptr), 0);
+    Symbol *head = sym_alloc();
+    EXPECT_EQ(count_list(head), 0);
+    Symbol *chain = talv_test::parser_chain({make_symbol(TALV_NUMBER, ""), make_symbol(TALV_NUMBER, ""),
+                                             make_symbol(TALV_NUMBER, "")});
+    head->next = chain;
+    EXPECT_EQ(count_list(head), 3);
+}
+
+}  // namespace
