@@ -256,6 +256,8 @@ TEST_P(BuiltinsOutOfMemory, EveryAllocationFailureAnswersNull) {
     const CallCase &c = GetParam();
     host.set("F", "12345");
     host.set("D", "7");
+    host.set("A1", "2");
+    host.set("A2", "3");
     talv::alloc_fail_at(0);
     long before = talv::alloc_count();
     ASSERT_NE(call(c.name, c.args), nullptr);
@@ -275,7 +277,8 @@ const CallCase kAllocatingCalls[] = {
     {"number", "[F], 'N3'", kTrue, 0}, {"setn", "'N2'", kTrue, 0},  {"length", "[F]", kTrue, 0},
     {"first", "[F]", kTrue, 0},        {"blank", "[F]", kTrue, 0},  {"day", "[D]", kTrue, 0},
     {"mdate", "2, [D]", kTrue, 0},     {"jdate", "5, 1, 5, [D]", kTrue, 0},
-    {"time12", "2, [D], 0", kTrue, 0},
+    {"time12", "2, [D], 0", kTrue, 0}, {"sum", "1, [A1..2], [F]", kTrue, 0},
+    {"sumprod", "[A1..2], [A2..3]", kTrue, 0}, {"sumprod", "[F], 2", kTrue, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(BuiltinsCalls, BuiltinsOutOfMemory, ::testing::ValuesIn(kAllocatingCalls));
