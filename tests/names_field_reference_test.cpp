@@ -120,15 +120,19 @@ struct TypeCase {
 };
 class NamesFieldType : public ::testing::TestWithParam<TypeCase> {};
 
+void PrintTo(const TypeCase &c, std::ostream *os) { *os << '"' << c.type << '"'; }
+
 TEST_P(NamesFieldType, CertifyAcceptsOnlyTheTextAndMarkTypes) {
-    NamesEnv env(true);
-    env.host.set("F", "1", GetParam().type);
-    Symbol *value = reference_field(make_field("F"));
-    if (GetParam().accepted) {
-        EXPECT_EQ(value->status, 0);
-    } else {
-        EXPECT_EQ(value->code, TALV_E_FIELD_EXCLUDED);
-        EXPECT_EQ(env.message_arg(), "F");
+    {
+        NamesEnv env(true);
+        env.host.set("F", "1", GetParam().type);
+        Symbol *value = reference_field(make_field("F"));
+        if (GetParam().accepted) {
+            EXPECT_EQ(value->status, 0);
+        } else {
+            EXPECT_EQ(value->code, TALV_E_FIELD_EXCLUDED);
+            EXPECT_EQ(env.message_arg(), "F");
+        }
     }
     // Outside certify mode every type is fine.
     NamesEnv plain(false);
@@ -173,6 +177,7 @@ struct ClassCase {
     int32_t flags;
 };
 class NamesCharclass : public ::testing::TestWithParam<ClassCase> {};
+void PrintTo(const ClassCase &c, std::ostream *os) { *os << ::testing::PrintToString(std::string(c.spec)); }
 
 TEST_P(NamesCharclass, Derivation) { EXPECT_EQ(talv::derive_charclass(GetParam().spec), GetParam().flags); }
 

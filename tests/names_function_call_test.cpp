@@ -25,6 +25,7 @@ struct BuiltinCase {
     const char *written;
     uint32_t code;
 };
+void PrintTo(const BuiltinCase &c, std::ostream *os) { *os << c.written; }
 class NamesBuiltinRow : public ::testing::TestWithParam<BuiltinCase> {};
 
 // Called without arguments, these built-ins report wrong arguments; the code

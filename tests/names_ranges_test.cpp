@@ -27,6 +27,7 @@ struct RangeShape {
     int kind;
     int is_range;
 };
+void PrintTo(const RangeShape &c, std::ostream *os) { *os << c.kind << ":'" << c.text << "'"; }
 class NamesRangeShape : public ::testing::TestWithParam<RangeShape> {};
 
 TEST_P(NamesRangeShape, Recognition) {
@@ -50,6 +51,10 @@ struct Expansion {
     std::vector<std::string> table;
     std::vector<std::string> fields;
 };
+void PrintTo(const Expansion &c, std::ostream *os) {
+    *os << c.range << " in";
+    for (const auto &name : c.table) *os << ' ' << name;
+}
 class NamesRangeExpansion : public ::testing::TestWithParam<Expansion> {};
 
 TEST_P(NamesRangeExpansion, ExistingFieldsInAscendingOrder) {

@@ -1,0 +1,41 @@
+// The token stream between the scanner and the evaluating parser.
+#pragma once
+
+#include "talvechk.h"
+
+namespace talv {
+
+// The one word that travels with a token: the operand's Symbol for
+// VARIABLE, NUMBER, FIELD and STRING, the operator number for RELOP.  Other
+// tokens leave it as the previous token left it.
+union TokenValue {
+    Symbol *sym;
+    int op;
+};
+
+enum TokenCode : int {
+    kTokEnd = 0,
+    kTokVariable = TALV_VARIABLE,  // the Symbol kinds double as token codes
+    kTokNumber = TALV_NUMBER,
+    kTokField = TALV_FIELD,
+    kTokString = TALV_STRING,
+    kTokUnused = 261,  // no rule produces it; see kTokScannerFailed
+    kTokRelop = 262,
+    kTokOr = 263,
+    kTokAnd = 264,
+    // The scanner lost its buffer.  The grammar knows no such token, so the
+    // parse stops at it as at a syntax error.
+    kTokScannerFailed = kTokUnused,
+};
+
+enum RelOp : int { kRelEq = 0, kRelNe, kRelLt, kRelGt, kRelLe, kRelGe };
+
+// The next token of the prepared scanner input.  Single characters come back
+// as themselves, bytes 0x80..0xFF as negative numbers.  Operand tokens
+// create their Symbol on the symbol list (null when memory ran out).
+int scan_token(TokenValue *value);
+
+// True from a fatal scanner condition until the next scanner_reset().
+bool scanner_failed();
+
+}  // namespace talv
