@@ -62,7 +62,6 @@ std::string checking_field(const std::string &damaged) {
 }
 
 TEST(CliCheck, ExampleFindsExactlyTheFormsWithFaults) {
-    REQUIRE_LIBRARY();
     CliRun r = talvechk({"check", kForm, kResults, "--format", "json", "--no-timing", "--id", "FORM_ID"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.err, "");
@@ -100,7 +99,6 @@ TEST(CliCheck, ExampleFindsExactlyTheFormsWithFaults) {
 class CliJobs : public ::testing::TestWithParam<const char *> {};
 
 TEST_P(CliJobs, SameOutputWhateverTheWorkers) {
-    REQUIRE_LIBRARY();
     std::vector<std::string> base = {"check", kForm, kResults, "--no-timing", "--id", "FORM_ID", "--format", GetParam()};
     CliRun one = talvechk(base);
     for (const char *jobs : {"2", "3"}) {
@@ -119,7 +117,6 @@ INSTANTIATE_TEST_SUITE_P(Cli, CliJobs, ::testing::Values("text", "json", "csv"))
 // The findings (not the values shown, which keep the file's own characters)
 // must not depend on how the results were written.
 TEST(CliCheck, SameFindingsFromCp932AndJsonLines) {
-    REQUIRE_LIBRARY();
     TempDir dir;
     std::vector<std::string> common = {"--format", "json", "--no-timing", "--id", "FORM_ID"};
     auto findings = [&](std::vector<std::string> args) {
@@ -148,7 +145,6 @@ TEST(CliCheck, SameFindingsFromCp932AndJsonLines) {
 }
 
 TEST(CliCheck, ExitStatusTellsPassFalseAndError) {
-    REQUIRE_LIBRARY();
     TempDir dir;
     std::string form = dir.write("f.json", R"({"fields": [
       {"name": "A"}, {"name": "B"},
@@ -170,7 +166,6 @@ TEST(CliCheck, ExitStatusTellsPassFalseAndError) {
 }
 
 TEST(CliCheck, MessagesNameTheCulprit) {
-    REQUIRE_LIBRARY();
     TempDir dir;
     std::string form = dir.write("f.json", R"J({"fields": [
       {"name": "A", "check": "[NOPE] == 1"},
@@ -194,7 +189,6 @@ TEST(CliCheck, MessagesNameTheCulprit) {
 }
 
 TEST(CliCheck, LimitKeepsTheCountsAndListsTheFirst) {
-    REQUIRE_LIBRARY();
     CliRun all = talvechk({"check", kForm, kResults, "--no-timing"});
     CliRun few = talvechk({"check", kForm, kResults, "--no-timing", "--limit", "3"});
     EXPECT_EQ(few.status, all.status);
@@ -215,7 +209,6 @@ TEST(CliCheck, LimitKeepsTheCountsAndListsTheFirst) {
 }
 
 TEST(CliCheck, ReadsStandardInputAndDrawsNoBarIntoAPipe) {
-    REQUIRE_LIBRARY();
     CliRun file = talvechk({"check", kForm, kResults, "--no-timing", "-n", "5"});
     CliRun piped = talvechk({"check", kForm, "-", "--no-timing", "-n", "5"}, read_text(kResults));
     EXPECT_EQ(piped.status, file.status);
@@ -224,7 +217,6 @@ TEST(CliCheck, ReadsStandardInputAndDrawsNoBarIntoAPipe) {
 }
 
 TEST(CliCheck, TimingIsReportedUnlessAskedNotTo) {
-    REQUIRE_LIBRARY();
     CliRun r = talvechk({"check", kForm, kResults, "-n", "0", "--jobs", "2"});
     EXPECT_NE(r.out.find(" forms/s, 2 jobs)"), std::string::npos) << r.out;
     CliRun j = talvechk({"check", kForm, kResults, "-n", "0", "--format", "json"});
@@ -241,7 +233,6 @@ namespace {
 // library) ends the run with status 2 and the place; what came before it is
 // reported as usual.
 TEST(CliCheck, DeadWorkerIsReported) {
-    REQUIRE_LIBRARY();
     TempDir dir;
     std::string form = dir.write("f.json", R"({"fields": [
       {"name": "A", "check": "@ == 1"}, {"name": "boom", "check": "[boom] == 1"}]})");

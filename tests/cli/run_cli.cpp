@@ -131,12 +131,4 @@ std::string summary_line(const std::string &out) {
     return lines.empty() ? "" : lines.back();
 }
 
-bool library_evaluates() {
-    static const bool ready = [] {
-        CliRun r = talvechk({"eval", "--set", "A=12", "--field", "A", "[A] + 1 == 13"});
-        return r.status == 0;
-    }();
-    return ready;
-}
-
 }  // namespace cli_test
