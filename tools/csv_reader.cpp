@@ -84,11 +84,15 @@ void read_csv(std::string_view text, const std::string &path, const Form &form, 
     if (!opts.id_column.empty()) id_sjis = conv.to_cp932(opts.id_column);
     for (std::size_t c = 0; c < names.size(); ++c) {
         Place at{path, head.number, names[c].column, {}};
+        // No field name begins or ends with a blank; "A, B" names A and B.
+        std::string &name = names[c].text;
+        std::size_t first = name.find_first_not_of(" \t"), last = name.find_last_not_of(" \t");
+        name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
         std::string sjis;
         try {
-            sjis = conv.import(names[c].text, opts.encoding);
+            sjis = conv.import(name, opts.encoding);
         } catch (const TextError &e) {
-            at.column = names[c].text_column() + static_cast<long>(e.offset);
+            at.column = names[c].text_column() + static_cast<long>(first + e.offset);
             diag.error(InputError(at, fmt::format("header: {}; the column is ignored", e.what())));
             continue;
         }
