@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
