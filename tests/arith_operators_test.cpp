@@ -50,7 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
     ArithSums, ArithOperatorTable,
     testing::Values(OpCase{"-", op_sub, "5", "5", "0"}, OpCase{"+", op_add, "-3", "3", "0"},
                     OpCase{"+", op_add, "0.5", "-0.5", "0"}, OpCase{"-", op_sub, "-7", "-7", "0"},
-                    OpCase{"+", op_add, "9999", "1", "10000"},
+                    OpCase{"+", op_add, "9999", "1", "10000"}, OpCase{"+", op_add, "0.9999", "0.0001", "1"},
+                    OpCase{"+", op_add, "99999999.99999999", "0.00000001", "100000000"},
+                    OpCase{"+", op_add, "0.00000000000000000000000000000001", "0.99999999999999999999999999999999", "1"},
+                    OpCase{"-", op_sub, "1000000000000", "0.00000000000000000000000000000001",
+                           "999999999999.99999999999999999999999999999999"},
                     OpCase{"-", op_sub, "0.0001", "0.0002", "-0.0001"},
                     OpCase{"-", op_sub, "10000", "0.0001", "9999.9999"},
                     OpCase{"-", op_sub, "1", "0.00000001", "0.99999999"},
@@ -71,7 +75,10 @@ INSTANTIATE_TEST_SUITE_P(
                            "0.00000000000000000000000000000001"},
                     OpCase{"*", op_mul, "-3", "0", "0"}, OpCase{"*", op_mul, "-2", "-3", "6"},
                     OpCase{"*", op_mul, "-2", "3", "-6"}, OpCase{"*", op_mul, "2", "-3", "-6"},
+                    // one group below the last: only the high part counts
                     OpCase{"*", op_mul, "-0.00000000000000000000000000000001", "0.5", "0"},
+                    OpCase{"*", op_mul, "0.00000000000000000000000000000009", "0.9999",
+                           "0.00000000000000000000000000000008"},
                     // 1.23 * 10^104 keeps its low 104 digits
                     OpCase{"*", op_mul, k10To60.c_str(), k123To42.c_str(), k23To102.c_str()}));
 
@@ -84,6 +91,10 @@ INSTANTIATE_TEST_SUITE_P(
                     OpCase{"/", op_div, "10", "0.3", "33"},
                     OpCase{"/", op_div, "123456789.123", "0.001", "123456789123"},
                     OpCase{"/", op_div, "99999999", "1.9999", "50002499"},
+                    OpCase{"/", op_div, "99990000", "1.9999", "49997499"},
+                    OpCase{"/", op_div, "1", "0.00000000000000000000000000000001", "100000000000000000000000000000000"},
+                    OpCase{"/", op_div, "0.00000000000000000000000000000001", "0.00000000000000000000000000000001", "1"},
+                    OpCase{"/", op_div, "0.5", "0.00000000000000000000000000000003", "16666666666666666666666666666666"},
                     // quotients past 10^104 keep their low 104 digits
                     OpCase{"/", op_div, k9Then103Eights.c_str(), "0.0001", k100EightsThen4Zeros.c_str()},
                     OpCase{"/", op_div, kMinus10To100.c_str(), "0.00000000000000000000000000000001", "0"}));
@@ -223,6 +234,61 @@ TEST_F(ArithOperators, OutsideCertifyClassesAreNeverConsulted) {
     host().set("A", "12", "HAND_ANK", "ALP");
     EXPECT_EQ(value_text(op_add(field("A"), number("1"))), "13");
     EXPECT_EQ(value_text(op_minus(field("A"))), "-12");
+}
+
+}  // namespace
+
+namespace {
+
+class ArithMagnitudes : public talv_test::ArithFixture {};
+
+TEST_F(ArithMagnitudes, ComparisonsConvertAndPassOnConversionCodes) {
+    EXPECT_EQ(abs_equal(string("-12.0"), number("12")), 10u);
+    EXPECT_EQ(abs_greater_than(number("0"), number("-0")), 20u);
+    EXPECT_EQ(abs_greater_than(number("-3"), number("2")), 10u);
+    Symbol *text = string("abc");
+    EXPECT_EQ(abs_equal(number("1"), text), TALV_E_NOT_NUMBER);
+    EXPECT_EQ(abs_greater_than(text, number("1")), TALV_E_NOT_NUMBER);
+    EXPECT_EQ(abs_mul(number("0"), number("2"), text), TALV_E_NOT_NUMBER);
+}
+
+TEST_F(ArithMagnitudes, ProductIntoAnOperandAndSignDropped) {
+    Symbol *x = number("-1.5");
+    EXPECT_EQ(abs_mul(x, x, x), 0u);
+    EXPECT_EQ(value_text(x), "2.25");
+    Symbol *s = string("-3");
+    Symbol *out = string("junk");
+    EXPECT_EQ(abs_mul(out, s, s), 0u);
+    EXPECT_EQ(out->kind, TALV_NUMBER);
+    EXPECT_EQ(value_text(out), "9");
+    EXPECT_EQ(s->kind, TALV_NUMBER) << "abs_mul converts its arguments in place";
+}
+
+// Extension functions may hand over Symbols filled by hand.
+TEST_F(ArithMagnitudes, HandFilledGroupsAndNullsStaySafe) {
+    Symbol *odd = number("0");
+    odd->digits[33] = 65535;  // not a base-10000 group
+    odd->digits[25] = 20000;
+    Symbol *r = op_div(number("100000"), odd);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->status, 0);
+    EXPECT_EQ(value_text(r), "4");  // 100000 / 20000.0000000000000000000000065535
+    r = op_mul(odd, odd);
+    EXPECT_EQ(r->status, 0);
+    for (int k = 0; k < 34; ++k) ASSERT_LE(r->digits[k], 9999);
+    Symbol *wrapping_to_zero = number("0");
+    wrapping_to_zero->digits[0] = 10000;  // 10^104: nothing once carried
+    r = op_div(number("5"), wrapping_to_zero);
+    EXPECT_EQ(r->status, 0);
+    EXPECT_EQ(value_text(r), "0");
+
+    Symbol *one = number("1");
+    EXPECT_EQ(abs_add(nullptr, one, one), 0);
+    EXPECT_EQ(abs_sub(one, nullptr, one), 0);
+    EXPECT_EQ(abs_mul(nullptr, one, one), TALV_I_NO_MEMORY);
+    EXPECT_EQ(op_add(nullptr, one), nullptr);
+    EXPECT_EQ(op_minus(nullptr), nullptr);
+    EXPECT_EQ(relop_ge(one, nullptr), nullptr);
 }
 
 }  // namespace

@@ -45,73 +45,39 @@ TEST_P(BuiltinsRows, AnswerAsSpecified) {
 }
 
 // clang-format off
+// What whole expressions cannot show: arguments of each kind, and the value
+// that a false answer carries.
 const CallCase kTextRows[] = {
-    {"length", "'A B'", kTrue, 2},       {"length", "'   '", kTrue, 0},
-    {"length", "''", kTrue, 0},          {"length", "[AB]", kTrue, 2},
-    {"length", "[WIDE]", kTrue, 1},      {"length", "5", kError, 0xA004000A},
-    {"length", "", kError, 0xA004000A},  {"length", "'a', 'b'", kError, 0xA004000A},
-    {"length", "[NOSUCH]", kError, TALV_E_NO_FIELD},
-    {"first", "'  X'", kTrue, 3},        {"first", "'   '", kTrue, 0},
-    {"first", "''", kTrue, 0},           {"first", "'X'", kTrue, 1},
-    {"first", "[WIDE]", kTrue, 2},       {"first", "5", kError, 0xA005000A},
-    {"first", "", kError, 0xA005000A},
-    {"blank", "''", kTrue, kAnyValue},   {"blank", "'   '", kTrue, kAnyValue},
-    {"blank", "[EMPTY]", kTrue, kAnyValue}, {"blank", "[BL]", kTrue, kAnyValue},
-    {"blank", "'X'", kFalse, kAnyValue}, {"blank", "[WIDE]", kFalse, kAnyValue},
-    {"blank", "0", kError, 0xA006000A},  {"blank", "", kError, 0xA006000A},
-    {"blank", "unset", kError, TALV_E_NO_VALUE},
+    {"length", "[AB]", kTrue, 2},        {"length", "[WIDE]", kTrue, 1},
+    {"length", "''", kTrue, 0},          {"length", "", kError, 0xA004000A},
+    {"length", "'a', 'b'", kError, 0xA004000A},
+    {"first", "[WIDE]", kTrue, 2},       {"first", "''", kTrue, 0},
+    {"blank", "[EMPTY]", kTrue, kAnyValue}, {"blank", "[WIDE]", kFalse, kAnyValue},
+    {"blank", "", kError, 0xA006000A},   {"blank", "unset", kError, TALV_E_NO_VALUE},
 };
 
 const CallCase kNumberRows[] = {
-    {"number", "[F5], 'N3'", kTrue, 123},     {"number", "[F5]", kTrue, 12345},
     {"number", "[F5], 'N5'", kTrue, 12345},   {"number", "[F5], 'N6'", kError, TALV_E_CONVERSION},
-    {"number", "[F1], 'N2'", kError, TALV_E_CONVERSION},
-    {"number", "[F5], 'N0'", kError, 0xA002000A}, {"number", "[F5], 'X'", kError, 0xA002000A},
-    {"number", "[F5], 'n3'", kError, 0xA002000A}, {"number", "[F5], 3", kError, 0xA002000A},
-    {"number", "5", kTrue, 5},                {"number", "5, 'N1'", kError, TALV_E_CONVERSION},
     {"number", "5, 'N*'", kTrue, 5},          {"number", "", kError, 0xA002000A},
     {"number", "1, 'N1', 'N1'", kError, 0xA002000A},
-    {"number", "[BL]", kTrue, 0},             {"number", "[BL], 'B!'", kError, TALV_E_NOT_NUMBER},
     {"number", "[EMPTY], 'B*'", kTrue, 0},    {"number", "'1 2'", kError, TALV_E_BLANK_IN_NUMBER},
     {"number", "[NOSUCH]", kError, TALV_E_NO_FIELD},
-    {"setn", "'N2'", kTrue, 0},               {"setn", "'N2B*'", kTrue, 0},
-    {"setn", "''", kTrue, 0},                 {"setn", "", kError, 0xA003000A},
-    {"setn", "'N0'", kError, 0xA003000A},     {"setn", "'N2', 'B!'", kError, 0xA003000A},
+    {"setn", "''", kTrue, 0},                 {"setn", "'N0'", kError, 0xA003000A},
     {"setn", "2", kError, 0xA003000A},
 };
 
 const CallCase kDateRows[] = {
-    {"day", "31", kTrue, 31},         {"day", "32", kFalse, 32},          {"day", "0", kFalse, 0},
-    {"day", "1.9", kTrue, 1},         {"day", "-1", kFalse, -1},          {"day", "[D]", kTrue, 31},
-    {"day", "''", kFalse, 0},         {"day", "123456789", kError, 0xA007000A},
-    {"day", "'abc'", kError, 0xA007000A}, {"day", "", kError, 0xA007000A}, {"day", "1, 2", kError, 0xA007000A},
-    {"day", "[NOSUCH]", kError, TALV_E_NO_FIELD},
-    {"month", "12", kTrue, 12},       {"month", "13", kFalse, 13},        {"month", "0", kFalse, 0},
-    {"month", "", kError, 0xA008000A},
-    {"mdate", "2, 29", kTrue, 60},    {"mdate", "3, 1", kTrue, 61},       {"mdate", "12, 31", kTrue, 366},
-    {"mdate", "1, 1", kTrue, 1},      {"mdate", "2, 30", kFalse, 0},      {"mdate", "4, 31", kFalse, 0},
-    {"mdate", "1", kError, 0xA009000A},
-    {"ydate", "2000, 1, 1", kTrue, 2451545},  {"ydate", "2000, 2, 29", kTrue, 2451604},
-    {"ydate", "1900, 2, 29", kFalse, 0},      {"ydate", "1582, 12, 31", kFalse, 0},
-    {"ydate", "2101, 1, 1", kFalse, 0},       {"ydate", "2100, 12, 31", kTrue, 2488434},
-    {"ydate", "2000, 1", kError, 0xA00A000A}, {"ydate", "2000, 'x', 1", kError, 0xA00A000A},
+    {"day", "32", kFalse, 32},        {"day", "-1", kFalse, -1},          {"day", "1.9", kTrue, 1},
+    {"day", "[D]", kTrue, 31},        {"day", "''", kFalse, 0},           {"day", "'abc'", kError, 0xA007000A},
+    {"day", "1, 2", kError, 0xA007000A},
+    {"month", "13", kFalse, 13},      {"month", "0", kFalse, 0},
+    {"mdate", "1, 1", kTrue, 1},      {"mdate", "2, 30", kFalse, 0},
+    {"ydate", "1900, 2, 29", kFalse, 0},
     {"ydate", "2000, [NOSUCH], 'x'", kError, TALV_E_NO_FIELD},
-    {"jdate", "4, 1, 1, 8", kTrue, 2447535},  {"jdate", "4, 1, 1, 7", kFalse, 0},
-    {"jdate", "3, 64, 1, 7", kTrue, 2447534}, {"jdate", "3, 64, 1, 8", kFalse, 0},
-    {"jdate", "4, 112, 12, 31", kTrue, 2488434}, {"jdate", "4, 113, 1, 1", kFalse, 0},
-    {"jdate", "5, 1, 1, 1", kFalse, 0},       {"jdate", "0, 1, 1, 1", kFalse, 0},
-    {"jdate", "1, 5, 12, 2", kTrue, 2405130}, {"jdate", "1, 5, 12, 3", kFalse, 0},
-    {"jdate", "1, 3, 1, 31", kFalse, 0},      {"jdate", "1, 2, 2, 29", kTrue, 2403758},
-    {"jdate", "1, 6, 2, 29", kFalse, 0},
-    {"jdate", "5, 1, 5, 1", kTrue, 2458605},  {"jdate", "5, 8, 12, 8", kTrue, 2461383},
-    {"jdate", "5, 82, 12, 31", kTrue, 2488434}, {"jdate", "5, 83, 1, 1", kFalse, 0},
-    {"jdate", "1, 1, 1", kError, 0xA00B000A},
-    {"time", "0, 0", kTrue, 0},       {"time", "23, 59", kTrue, 1439},    {"time", "24, 0", kFalse, 0},
-    {"time", "12, 60", kFalse, 0},    {"time", "-1, 0", kFalse, 0},       {"time", "10", kError, 0xA00C000A},
-    {"time12", "1, 0, 0", kTrue, 0},  {"time12", "2, 0, 30", kTrue, 750}, {"time12", "2, 11, 59", kTrue, 1439},
+    {"jdate", "5, 1, 1, 1", kFalse, 0}, {"jdate", "5, 1, 5, 1", kTrue, 2458605},
+    {"time", "24, 0", kFalse, 0},     {"time", "-1, 0", kFalse, 0},
     {"time12", "1, 12, 0", kFalse, 1}, {"time12", "3, 1, 1", kFalse, 3},  {"time12", "1, -1, 0", kFalse, 0},
     {"time12", "2, -13, 0", kFalse, 0}, {"time12", "1, 1, 60", kFalse, 0},
-    {"time12", "1, 1", kError, 0xA00D000A},
 };
 // clang-format on
 
@@ -256,6 +222,8 @@ TEST_P(BuiltinsOutOfMemory, EveryAllocationFailureAnswersNull) {
     const CallCase &c = GetParam();
     host.set("F", "12345");
     host.set("D", "7");
+    host.set("A1", "2");
+    host.set("A2", "3");
     talv::alloc_fail_at(0);
     long before = talv::alloc_count();
     ASSERT_NE(call(c.name, c.args), nullptr);
@@ -275,7 +243,8 @@ const CallCase kAllocatingCalls[] = {
     {"number", "[F], 'N3'", kTrue, 0}, {"setn", "'N2'", kTrue, 0},  {"length", "[F]", kTrue, 0},
     {"first", "[F]", kTrue, 0},        {"blank", "[F]", kTrue, 0},  {"day", "[D]", kTrue, 0},
     {"mdate", "2, [D]", kTrue, 0},     {"jdate", "5, 1, 5, [D]", kTrue, 0},
-    {"time12", "2, [D], 0", kTrue, 0},
+    {"time12", "2, [D], 0", kTrue, 0}, {"sum", "1, [A1..2], [F]", kTrue, 0},
+    {"sumprod", "[A1..2], [A2..3]", kTrue, 0}, {"sumprod", "[F], 2", kTrue, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(BuiltinsCalls, BuiltinsOutOfMemory, ::testing::ValuesIn(kAllocatingCalls));

@@ -18,7 +18,7 @@ constexpr int kMaxGroupingDepth = 6;
 
 bool has_visible_character(const char *text) {
     for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p) {
-        if (is_lead_byte(*p)) {
+        if (is_expression_lead_byte(*p)) {
             // A trail byte may look like a letter ("ア" is 0x83 0x41).
             if (!p[1]) break;
             ++p;
@@ -54,7 +54,7 @@ NormaliseResult normalise_expression(const char *text, char *dst) {
             } else if (c == ']') {
                 *p = '$';
                 state = kOutside;
-            } else if (is_lead_byte(c)) {
+            } else if (is_expression_lead_byte(c)) {
                 trail_pending = true;
             }
             break;
@@ -88,7 +88,7 @@ uint32_t check_parenthesis_depth(const char *text) {
         } else if (c == ')') {
             if (level == 0) return 0;  // unbalanced: the parser reports it
             if (!follows_name[--level]) --grouping;
-        } else if (is_lead_byte(c)) {
+        } else if (is_expression_lead_byte(c)) {
             // The trail byte may be "[" ("ゼ" is 0x83 0x5B); it opens nothing.
             follows_name[level] = 0;
             if (p[1]) ++p;

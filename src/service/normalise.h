@@ -18,8 +18,9 @@ enum NormaliseResult : int {
     kNothingVisible = -2,    // copied unchanged; holds nothing to evaluate
 };
 
-// First byte of a two-byte Shift-JIS character.
-inline bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF); }
+// First byte of a two-byte Shift-JIS character as the expression text
+// walks see it (the full-width normalisation has a wider rule of its own).
+inline bool is_expression_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF); }
 
 // Copies `text` into `dst` (at least kNormalisedBufferSize bytes) and turns
 // the closing "]" of every field reference outside apostrophes into "$".

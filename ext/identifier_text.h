@@ -1,0 +1,45 @@
+/* Reading identifiers (card, individual, corporate and article numbers) out
+ * of full-width text, as the library's normalisation leaves it: every
+ * character two bytes. */
+#ifndef TALVX_IDENTIFIER_TEXT_H
+#define TALVX_IDENTIFIER_TEXT_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define TALVX_MAX_DIGITS 256
+#define TALVX_MAX_WEIGHTS 32
+#define TALVX_CHECK_X 10 /* the mod 11 check character X */
+
+typedef struct TalvxIdentifier {
+    unsigned char digits[TALVX_MAX_DIGITS];
+    int count;       /* digits kept, in reading order */
+    int digit_chars; /* digit characters met, also those past the limit */
+    int well_formed; /* every text so far held digits and only what the flags allow */
+    int overflow;    /* more digits than TALVX_MAX_DIGITS met */
+} TalvxIdentifier;
+
+/* A single blank or hyphen may stand between two digits. */
+#define TALVX_SEPARATORS 1
+/* The last character may be X (value TALVX_CHECK_X). */
+#define TALVX_TRAILING_X 2
+
+void talvx_identifier_init(TalvxIdentifier *id);
+
+/* Appends the digits of one text.  Blanks around the text never count; a
+ * text without a digit makes the identifier ill-formed, so an empty box of a
+ * range of one-digit fields is noticed. */
+void talvx_identifier_add_text(TalvxIdentifier *id, const char *fullwidth, int flags);
+
+/* Reads mod 11 weights: whole numbers 0..99 separated by commas or blanks
+ * ("2,3,4,5,6,7"), or without separators one weight per digit ("234567").
+ * Gives the count, or -1 for an empty or unreadable list or one whose
+ * weights are all 0. */
+int talvx_parse_weights(const char *fullwidth, int *weights, int max);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,52 @@
+# The installed tree as a host build sees it: install into a prefix of the
+# build tree, then build a separate C project against it through
+# find_package and through pkg-config, and check what the libraries export.
+set(TALV_TEST_PREFIX ${CMAKE_BINARY_DIR}/test-prefix)
+set(TALV_PKG_SCRIPTS ${PROJECT_SOURCE_DIR}/tests/pkg)
+
+# The consumer must be built the way the installed libraries were: 32-bit
+# for the -m32 configuration, and with the sanitizers' runtime when they are
+# instrumented.
+set(TALV_CONSUMER_FLAGS "")
+if(TALV_M32)
+  string(APPEND TALV_CONSUMER_FLAGS " -m32")
+endif()
+if(TALV_SANITIZE)
+  string(APPEND TALV_CONSUMER_FLAGS " -fsanitize=address,undefined -fno-sanitize-recover=all")
+endif()
+string(STRIP "${TALV_CONSUMER_FLAGS}" TALV_CONSUMER_FLAGS)
+
+add_test(NAME Pkg.install
+  COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR} -DPREFIX=${TALV_TEST_PREFIX}
+          -P ${TALV_PKG_SCRIPTS}/install_fresh.cmake)
+set_tests_properties(Pkg.install PROPERTIES FIXTURES_SETUP talv_installed)
+
+add_test(NAME Pkg.installed_exports
+  COMMAND ${CMAKE_COMMAND} -DPREFIX=${TALV_TEST_PREFIX} -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
+          -DHEADER=${PROJECT_SOURCE_DIR}/include/talvechk.h -DNM=${CMAKE_NM} -DOBJDUMP=${CMAKE_OBJDUMP}
+          -DVERSION=${PROJECT_VERSION} -DSOVERSION=${PROJECT_VERSION_MAJOR}
+          -P ${TALV_PKG_SCRIPTS}/check_exports.cmake)
+set(TALV_CONSUMER_TESTS Pkg.installed_exports)
+
+add_test(NAME Pkg.consumer_find_package
+  COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}/tests/consumer
+          -DWORK=${CMAKE_BINARY_DIR}/consumer-cmake -DPREFIX=${TALV_TEST_PREFIX}
+          -DGENERATOR=${CMAKE_GENERATOR} -DC_COMPILER=${CMAKE_C_COMPILER} -DC_FLAGS=${TALV_CONSUMER_FLAGS}
+          -P ${TALV_PKG_SCRIPTS}/consume_cmake.cmake)
+list(APPEND TALV_CONSUMER_TESTS Pkg.consumer_find_package)
+
+find_program(TALV_PKG_CONFIG NAMES pkg-config pkgconf)
+if(TALV_PKG_CONFIG)
+  add_test(NAME Pkg.consumer_pkg_config
+    COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR}/tests/consumer/consumer.c
+            -DWORK=${CMAKE_BINARY_DIR}/consumer-pkgconfig -DPREFIX=${TALV_TEST_PREFIX}
+            -DLIBDIR=${CMAKE_INSTALL_LIBDIR} -DPKG_CONFIG=${TALV_PKG_CONFIG}
+            -DC_COMPILER=${CMAKE_C_COMPILER} -DC_FLAGS=${TALV_CONSUMER_FLAGS}
+            -P ${TALV_PKG_SCRIPTS}/consume_pkgconfig.cmake)
+  list(APPEND TALV_CONSUMER_TESTS Pkg.consumer_pkg_config)
+endif()
+
+set_tests_properties(${TALV_CONSUMER_TESTS} PROPERTIES FIXTURES_REQUIRED talv_installed)
+# The consumer says so when the library it links cannot evaluate yet; it has
+# then still proven that it compiles, links and loads.
+set_tests_properties(${TALV_CONSUMER_TESTS} PROPERTIES SKIP_REGULAR_EXPRESSION "cannot evaluate yet")
