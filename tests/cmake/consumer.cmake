@@ -14,6 +14,10 @@ endif()
 if(TALV_SANITIZE)
   string(APPEND TALV_CONSUMER_FLAGS " -fsanitize=address,undefined -fno-sanitize-recover=all")
 endif()
+include(${PROJECT_SOURCE_DIR}/tests/pkg/evaluator.cmake)
+if(TALV_EVALUATOR_COMPLETE)
+  string(APPEND TALV_CONSUMER_FLAGS " -DCONSUMER_EVALUATES=1")
+endif()
 string(STRIP "${TALV_CONSUMER_FLAGS}" TALV_CONSUMER_FLAGS)
 
 add_test(NAME Pkg.install
@@ -21,10 +25,13 @@ add_test(NAME Pkg.install
           -P ${TALV_PKG_SCRIPTS}/install_fresh.cmake)
 set_tests_properties(Pkg.install PROPERTIES FIXTURES_SETUP talv_installed)
 
+separate_arguments(TALV_CONSUMER_FLAG_LIST UNIX_COMMAND "${TALV_CONSUMER_FLAGS}")
+execute_process(COMMAND ${CMAKE_C_COMPILER} ${TALV_CONSUMER_FLAG_LIST} -print-file-name=libc.so.6
+  OUTPUT_VARIABLE TALV_LIBC OUTPUT_STRIP_TRAILING_WHITESPACE)
 add_test(NAME Pkg.installed_exports
   COMMAND ${CMAKE_COMMAND} -DPREFIX=${TALV_TEST_PREFIX} -DLIBDIR=${CMAKE_INSTALL_LIBDIR}
           -DHEADER=${PROJECT_SOURCE_DIR}/include/talvechk.h -DNM=${CMAKE_NM} -DOBJDUMP=${CMAKE_OBJDUMP}
-          -DVERSION=${PROJECT_VERSION} -DSOVERSION=${PROJECT_VERSION_MAJOR}
+          -DVERSION=${PROJECT_VERSION} -DSOVERSION=${PROJECT_VERSION_MAJOR} -DLIBC=${TALV_LIBC}
           -P ${TALV_PKG_SCRIPTS}/check_exports.cmake)
 set(TALV_CONSUMER_TESTS Pkg.installed_exports)
 
@@ -47,6 +54,10 @@ if(TALV_PKG_CONFIG)
 endif()
 
 set_tests_properties(${TALV_CONSUMER_TESTS} PROPERTIES FIXTURES_REQUIRED talv_installed)
-# The consumer says so when the library it links cannot evaluate yet; it has
-# then still proven that it compiles, links and loads.
-set_tests_properties(${TALV_CONSUMER_TESTS} PROPERTIES SKIP_REGULAR_EXPRESSION "cannot evaluate yet")
+
+# The installed command finds the installed libraries by its run path.
+if(TARGET talvechk_cli)
+  add_test(NAME Pkg.installed_command
+    COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${TALV_TEST_PREFIX}/${CMAKE_INSTALL_BINDIR}/talvechk --help)
+  set_tests_properties(Pkg.installed_command PROPERTIES FIXTURES_REQUIRED talv_installed)
+endif()

@@ -16,3 +16,8 @@ string(REGEX MATCHALL "[A-Za-z_][A-Za-z0-9_]*" TALV_EXPORTED_NAMES "${TALV_EXPOR
 foreach(name ${TALV_EXPORTED_NAMES})
   target_link_options(talv_tests PRIVATE "LINKER:--undefined=${name}")
 endforeach()
+
+include(${PROJECT_SOURCE_DIR}/tests/pkg/evaluator.cmake)
+if(NOT TALV_EVALUATOR_COMPLETE)
+  target_compile_definitions(talv_tests PRIVATE TALV_EVALUATOR_INCOMPLETE)
+endif()

@@ -18,14 +18,15 @@ static int32_t no_names(uintptr_t context, int32_t *count, char **names, int32_t
 }
 
 int main(int argc, char **argv) {
-    PPR_PROC procs[2];
-    uintptr_t contexts[2] = {0, 0};
+    PPR_PROC procs[3];
+    uintptr_t contexts[3] = {0, 0, 0};
     int i, failures = 0;
     procs[0] = (PPR_PROC)no_value;
     procs[1] = (PPR_PROC)no_names;
-    if (PPR_init(procs, contexts) == TALV_R_INIT_BAD_PARAM) {
-        printf("the library cannot evaluate yet\n");
-        return 0;
+    procs[2] = NULL;
+    if (PPR_init(procs, contexts) != 0) {
+        printf("PPR_init failed\n");
+        return 1;
     }
     for (i = 1; i + 1 < argc; i += 2) {
         uint32_t want = (uint32_t)strtoul(argv[i], NULL, 16), out = 0;

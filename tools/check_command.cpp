@@ -1,0 +1,71 @@
+// talvechk check FORM RESULTS
+#include <chrono>
+#include <cstdio>
+
+#include <fmt/format.h>
+
+#include "commands.h"
+#include "progress.h"
+#include "workers.h"
+
+namespace talvcli {
+
+int run_check(const CheckOptions &opts) {
+    auto started = std::chrono::steady_clock::now();
+    Converter conv;
+    Diagnostics diag;
+    Form form;
+    Batch batch;
+    try {
+        form = load_form(opts.form_path, conv);
+        if (form.check_count() == 0) diag.error(InputError(Place{opts.form_path, 0, 0, {}}, "no field has a check"));
+        batch = read_results(opts.results_path, form, opts.read, conv, diag);
+    } catch (const InputError &e) {
+        diag.error(e);
+        return kExitError;
+    }
+
+    auto reporter = make_reporter(opts.format, stdout, form, conv, !opts.read.id_column.empty());
+    Summary summary;
+    summary.forms = batch.forms;
+    summary.not_checked = batch.rejected;
+    summary.by_field.resize(form.fields.size());
+    summary.jobs = opts.jobs;
+    summary.timing = opts.timing;
+
+    Progress progress(static_cast<long>(batch.records.size()), opts.progress);
+    auto sink = [&](const Record &record, FormResult &&result) {
+        summary.checks += result.checks;
+        summary.passed += result.passed;
+        summary.failed += result.failed;
+        summary.errors += result.errors;
+        for (const Finding &f : result.findings) {
+            ++summary.findings;
+            FieldTally &tally = summary.by_field[f.field];
+            (classify(f.out, f.ret) == Outcome::Failed ? tally.failed : tally.errors)++;
+            if (opts.limit < 0 || summary.shown < opts.limit) {
+                progress.finish_line();
+                reporter->finding(record, f);
+                ++summary.shown;
+            }
+        }
+        progress.advance();
+    };
+    int status = kExitPass;
+    try {
+        run_checks(form, conv, batch.records, opts.jobs, sink);
+    } catch (const std::exception &e) {
+        progress.finish();
+        std::fflush(stdout);
+        diag.error(e.what());
+        status = kExitError;
+    }
+    progress.finish();
+    summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    reporter->summary(summary);
+    std::fflush(stdout);
+    if (status == kExitError || summary.errors > 0 || diag.count() > 0) return kExitError;
+    return summary.failed > 0 ? kExitFalse : kExitPass;
+}
+
+}  // namespace talvcli

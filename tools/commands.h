@@ -1,0 +1,53 @@
+// The subcommands of talvechk; each returns the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "report.h"
+#include "results.h"
+
+namespace talvcli {
+
+struct CheckOptions {
+    std::string form_path, results_path;
+    ReadOptions read;
+    OutputFormat format = OutputFormat::Text;
+    int jobs = 1;
+    long limit = -1;  // findings to print; negative: all
+    bool timing = true;
+    bool progress = true;
+};
+int run_check(const CheckOptions &opts);
+
+struct CertifyOptions {
+    std::string form_path;
+    OutputFormat format = OutputFormat::Text;
+};
+int run_certify(const CertifyOptions &opts);
+
+struct EvalOptions {
+    std::string form_path;  // optional
+    std::vector<std::string> assignments;  // NAME=VALUE
+    std::string field;
+    std::string expr;  // empty: the field's own check from the form
+    bool expr_given = false;
+    bool certify = false;
+    OutputFormat format = OutputFormat::Text;
+};
+int run_eval(const EvalOptions &opts);
+
+struct FieldsOptions {
+    std::string expr;
+    std::vector<std::string> names;
+    std::string form_path;  // names from the form when no names are given
+};
+int run_fields(const FieldsOptions &opts);
+
+struct MessageOptions {
+    std::string code;
+    std::string name;  // fills %s
+};
+int run_message(const MessageOptions &opts);
+
+}  // namespace talvcli

@@ -1,0 +1,33 @@
+#include "diagnostics.h"
+
+#include <fmt/format.h>
+
+namespace talvcli {
+
+std::string Place::describe() const {
+    std::string out = file;
+    if (!file.empty() && line > 0) {
+        out += fmt::format(":{}", line);
+        if (column > 0) out += fmt::format(":{}", column);
+    }
+    if (!field.empty()) {
+        if (!out.empty()) out += ": ";
+        out += fmt::format("field {}", field);
+    }
+    return out;
+}
+
+std::string InputError::full() const {
+    std::string where = place_.describe();
+    return where.empty() ? what() : where + ": " + what();
+}
+
+void Diagnostics::error(const InputError &e) { error(e.full()); }
+
+void Diagnostics::error(const std::string &message) {
+    ++count_;
+    fmt::print(out_, "talvechk: error: {}\n", message);
+    std::fflush(out_);
+}
+
+}  // namespace talvcli

@@ -1,0 +1,49 @@
+// Errors in what the user handed us (files, options), carrying the place at
+// fault so that every message can name it.
+#pragma once
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+namespace talvcli {
+
+struct Place {
+    std::string file;   // empty: not about a file
+    long line = 0;      // 1-based; 0 when not known
+    long column = 0;    // 1-based byte column; 0 when not known
+    std::string field;  // field at fault, when there is one
+
+    std::string describe() const;  // "file:line:column: field X" as far as known
+};
+
+class InputError : public std::runtime_error {
+public:
+    InputError(Place place, const std::string &what)
+        : std::runtime_error(what), place_(std::move(place)) {}
+    const Place &place() const { return place_; }
+    // "file:line:col: field X: what"
+    std::string full() const;
+
+private:
+    Place place_;
+};
+
+// Where bad input is reported as it is met: standard error, one line each,
+// so that the good part of a batch still gets checked.
+class Diagnostics {
+public:
+    explicit Diagnostics(std::FILE *out = stderr) : out_(out) {}
+    void error(const InputError &e);
+    void error(const std::string &message);
+    long count() const { return count_; }
+
+private:
+    std::FILE *out_;
+    long count_ = 0;
+};
+
+// Exit statuses of the command.
+enum ExitStatus { kExitPass = 0, kExitFalse = 1, kExitError = 2 };
+
+}  // namespace talvcli

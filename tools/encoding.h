@@ -1,0 +1,66 @@
+// Text conversion between the user's files (UTF-8 or CP932) and the
+// library, which reads CP932 only.
+#pragma once
+
+#include <iconv.h>
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace talvcli {
+
+enum class Encoding { Utf8, Cp932 };
+
+// A text that cannot be converted; offset is the byte offset of the fault
+// within the text handed in.
+class TextError : public std::runtime_error {
+public:
+    TextError(std::size_t offset, const std::string &what) : std::runtime_error(what), offset(offset) {}
+    std::size_t offset;
+};
+
+class Converter {
+public:
+    Converter();
+    ~Converter();
+    Converter(const Converter &) = delete;
+    Converter &operator=(const Converter &) = delete;
+
+    // UTF-8 to CP932.  Throws TextError on malformed UTF-8, a NUL, or a
+    // character CP932 cannot hold.
+    std::string to_cp932(std::string_view utf8);
+
+    // Checks CP932 bytes; throws TextError at the first invalid sequence or
+    // at a NUL.
+    void check_cp932(std::string_view sjis);
+
+    // CP932 to UTF-8 for display; bytes that do not decode (a message cut
+    // inside a two-byte character, say) become U+FFFD.
+    std::string to_utf8(std::string_view sjis);
+
+    // Text in `from` to CP932, validated either way.
+    std::string import(std::string_view text, Encoding from) {
+        if (from == Encoding::Utf8) return to_cp932(text);
+        check_cp932(text);
+        return std::string(text);
+    }
+
+private:
+    std::string encode_code_point(char32_t cp, std::size_t offset);
+
+    iconv_t to_sjis_;
+    iconv_t to_utf8_;
+    std::unordered_map<char32_t, std::string> cache_;  // code point -> CP932 bytes ("" = none)
+    std::string pair_known_;  // per two-byte code: 0 not asked yet, 1 a character, 2 none
+};
+
+bool is_ascii(std::string_view text);
+
+// Decodes one UTF-8 sequence at text[pos]; returns its length and sets cp,
+// or 0 when the bytes there are not well-formed UTF-8.
+std::size_t decode_utf8(std::string_view text, std::size_t pos, char32_t &cp);
+
+}  // namespace talvcli

@@ -1,0 +1,41 @@
+// The host side of the library's callbacks: serves the fields of one form
+// at a time from a form definition and one record of values.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "form.h"
+#include "talvechk.h"
+
+namespace talvcli {
+
+class FormHost {
+public:
+    explicit FormHost(const Form &form) : form_(form) {}
+
+    // Installs the three callbacks; returns PPR_init's answer.
+    uint32_t install();
+
+    // The values (CP932, one per field) that the callbacks serve from now
+    // on; null serves every field as empty.
+    void serve(const std::vector<std::string> *values) { values_ = values; }
+
+    void forget_missing() { missing_.clear(); }
+
+    // The last field name the library asked for that the form lacks.
+    const std::string &missing() const { return missing_; }
+
+private:
+    static int32_t field_value(uintptr_t context, const char *name, PPR_FIELD_VALUE *record);
+    static int32_t field_range(uintptr_t context, int32_t *count, char **names, int32_t capacity, char *store,
+                               int32_t store_size);
+    static int32_t field_list(uintptr_t context, PPR_FIELD_ENTRY *entries, int32_t *count, int32_t capacity);
+
+    const Form &form_;
+    const std::vector<std::string> *values_ = nullptr;
+    std::string missing_;
+};
+
+}  // namespace talvcli

@@ -1,0 +1,250 @@
+#include "report.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+namespace talvcli {
+
+namespace {
+
+std::string one_line(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+std::string csv_cell(const std::string &text) {
+    if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+// Field names of a range argument such as AMOUNT1..5: the prefix, then each
+// number of the range in decimal.
+void expand_range(const Form &form, const std::string &content, std::vector<std::size_t> &out) {
+    std::size_t dots = content.find("..");
+    if (dots == std::string::npos || dots == 0) return;
+    std::size_t first_start = dots;
+    while (first_start > 0 && std::isdigit(static_cast<unsigned char>(content[first_start - 1]))) --first_start;
+    std::string last_text = content.substr(dots + 2);
+    if (first_start == dots || last_text.empty() || last_text.size() > 9 ||
+        !std::all_of(last_text.begin(), last_text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) ||
+        dots - first_start > 9)
+        return;
+    std::string prefix = content.substr(0, first_start);
+    long a = std::stol(content.substr(first_start, dots - first_start)), b = std::stol(last_text);
+    if (a > b) std::swap(a, b);
+    for (long n = a; n <= b && n - a < 1000; ++n)
+        if (auto it = form.by_sjis_name.find(prefix + std::to_string(n)); it != form.by_sjis_name.end())
+            out.push_back(it->second);
+}
+
+class TextReporter : public Reporter {
+public:
+    TextReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id)
+        : out_(out), form_(form), conv_(conv), has_id_(has_id), show_(fields_to_show(form, conv)) {}
+
+    void finding(const Record &record, const Finding &f) override {
+        std::string where = fmt::format("form {} (line {}{}{})", record.number, record.line, has_id_ ? ", " : "",
+                                        has_id_ ? record.id : "");
+        std::string code = f.ret != 0 ? fmt::format("{}, return {}", hex_code(f.out), hex_code(f.ret))
+                                      : hex_code(f.out);
+        fmt::print(out_, "{}: {}: {} [{}]: {}\n", where, form_.fields[f.field].name,
+                   outcome_word(classify(f.out, f.ret)), code, one_line(f.message));
+        std::string values;
+        for (std::size_t field : show_[f.field])
+            values += fmt::format("  {}=\"{}\"", form_.fields[field].name, shown_value(record, field, conv_));
+        fmt::print(out_, "   {}\n", values);
+    }
+
+    void summary(const Summary &s) override {
+        fmt::print(out_, "{}Summary: {} forms, {} checks: {} passed, {} failed, {} errors", s.shown ? "\n" : "",
+                   s.forms, s.checks, s.passed, s.failed, s.errors);
+        if (s.timing) {
+            double rate = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0;
+            fmt::print(out_, " ({:.2f} s, {:.0f} forms/s, {} job{})", s.seconds, rate, s.jobs, s.jobs == 1 ? "" : "s");
+        }
+        fmt::print(out_, "\n");
+        if (s.not_checked)
+            fmt::print(out_, "  {} form{} not checked because of bad input (see the messages on standard error)\n",
+                       s.not_checked, s.not_checked == 1 ? "" : "s");
+        if (s.failed + s.errors > 0) {
+            std::size_t width = 5;
+            for (std::size_t i = 0; i < form_.fields.size(); ++i)
+                if (s.by_field[i].failed + s.by_field[i].errors) width = std::max(width, form_.fields[i].name.size());
+            fmt::print(out_, "  Checks that did not pass, by field:\n");
+            for (std::size_t i = 0; i < form_.fields.size(); ++i) {
+                const FieldTally &t = s.by_field[i];
+                if (!t.failed && !t.errors) continue;
+                fmt::print(out_, "    {:<{}} {:6} failed {:6} errors\n", form_.fields[i].name, width, t.failed,
+                           t.errors);
+            }
+        }
+        if (s.shown == 0 && s.findings > 0)
+            fmt::print(out_, "  (the {} checks that did not pass are not listed: --limit 0)\n", s.findings);
+        else if (s.shown < s.findings)
+            fmt::print(out_, "  (listed above: the first {} of {} checks that did not pass; --limit sets how many)\n",
+                       s.shown, s.findings);
+    }
+
+private:
+    std::FILE *out_;
+    const Form &form_;
+    Converter &conv_;
+    bool has_id_;
+    std::vector<std::vector<std::size_t>> show_;
+};
+
+class JsonReporter : public Reporter {
+public:
+    JsonReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id)
+        : out_(out), form_(form), conv_(conv), has_id_(has_id), show_(fields_to_show(form, conv)) {}
+
+    void finding(const Record &record, const Finding &f) override {
+        nlohmann::ordered_json j;
+        j["form"] = record.number;
+        j["line"] = record.line;
+        if (has_id_) j["id"] = record.id;
+        j["field"] = form_.fields[f.field].name;
+        j["outcome"] = outcome_word(classify(f.out, f.ret));
+        j["code"] = hex_code(f.out);
+        j["return"] = hex_code(f.ret);
+        j["message"] = f.message;
+        nlohmann::ordered_json values = nlohmann::ordered_json::object();
+        for (std::size_t field : show_[f.field]) values[form_.fields[field].name] = shown_value(record, field, conv_);
+        j["values"] = values;
+        fmt::print(out_, "{}\n", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    }
+
+    void summary(const Summary &s) override {
+        nlohmann::ordered_json j;
+        j["forms"] = s.forms;
+        j["not_checked"] = s.not_checked;
+        j["checks"] = s.checks;
+        j["passed"] = s.passed;
+        j["failed"] = s.failed;
+        j["errors"] = s.errors;
+        if (s.timing) {
+            j["seconds"] = s.seconds;
+            j["forms_per_second"] = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0.0;
+            j["jobs"] = s.jobs;
+        }
+        nlohmann::ordered_json by_field = nlohmann::ordered_json::object();
+        for (std::size_t i = 0; i < form_.fields.size(); ++i) {
+            if (!s.by_field[i].failed && !s.by_field[i].errors) continue;
+            by_field[form_.fields[i].name] = {{"failed", s.by_field[i].failed}, {"errors", s.by_field[i].errors}};
+        }
+        j["by_field"] = by_field;
+        j["findings"] = s.findings;
+        j["shown"] = s.shown;
+        nlohmann::ordered_json wrap;
+        wrap["summary"] = j;
+        fmt::print(out_, "{}\n", wrap.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    }
+
+private:
+    std::FILE *out_;
+    const Form &form_;
+    Converter &conv_;
+    bool has_id_;
+    std::vector<std::vector<std::size_t>> show_;
+};
+
+class CsvReporter : public Reporter {
+public:
+    CsvReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id)
+        : out_(out), form_(form), conv_(conv), has_id_(has_id), show_(fields_to_show(form, conv)),
+          text_(stderr, form, conv, has_id) {
+        fmt::print(out_, "form,line,{}field,outcome,code,return,message,values\n", has_id_ ? "id," : "");
+    }
+
+    void finding(const Record &record, const Finding &f) override {
+        std::string values;
+        for (std::size_t field : show_[f.field])
+            values += fmt::format("{}{}=\"{}\"", values.empty() ? "" : " ", form_.fields[field].name,
+                                  shown_value(record, field, conv_));
+        fmt::print(out_, "{},{},{}{},{},{},{},{},{}\n", record.number, record.line,
+                   has_id_ ? csv_cell(record.id) + "," : "", csv_cell(form_.fields[f.field].name),
+                   outcome_word(classify(f.out, f.ret)), hex_code(f.out), hex_code(f.ret),
+                   csv_cell(one_line(f.message)), csv_cell(values));
+    }
+
+    // The table stays a table; the summary goes to standard error.
+    void summary(const Summary &s) override {
+        Summary quiet = s;
+        quiet.shown = 0;
+        quiet.findings = 0;
+        text_.summary(quiet);
+    }
+
+private:
+    std::FILE *out_;
+    const Form &form_;
+    Converter &conv_;
+    bool has_id_;
+    std::vector<std::vector<std::size_t>> show_;
+    TextReporter text_;
+};
+
+}  // namespace
+
+std::string hex_code(uint32_t code) { return fmt::format("{:08X}", code); }
+
+std::string shown_value(const Record &record, std::size_t field, Converter &conv) {
+    if (!record.shown.empty() && !record.shown[field].empty()) return record.shown[field];
+    return conv.to_utf8(record.values[field]);
+}
+
+std::vector<std::vector<std::size_t>> fields_to_show(const Form &form, Converter &conv) {
+    (void)conv;
+    std::vector<const char *> names;
+    for (const FieldDef &f : form.fields) names.push_back(f.sjis_name.c_str());
+    names.push_back(nullptr);
+    std::vector<std::vector<std::size_t>> show(form.fields.size());
+    std::vector<int32_t> listed(form.fields.size() + 1);
+    for (std::size_t i = 0; i < form.fields.size(); ++i) {
+        const FieldDef &def = form.fields[i];
+        if (!def.check) continue;
+        std::vector<std::size_t> &list = show[i];
+        list.push_back(i);
+        if (PPR_chkfld(listed.data(), names.data(), def.sjis_check.c_str()) == 0) {
+            for (int32_t index : listed) {
+                if (index < 0 || static_cast<std::size_t>(index) >= form.fields.size()) break;
+                list.push_back(static_cast<std::size_t>(index));
+            }
+        }
+        // Ranges are no names the listing knows; spell them out here.
+        const std::string &text = def.sjis_check;
+        bool quoted = false;
+        for (std::size_t p = 0; p < text.size(); ++p) {
+            if (text[p] == '\'') quoted = !quoted;
+            if (quoted || text[p] != '[') continue;
+            std::size_t close = text.find(']', p);
+            if (close == std::string::npos) break;
+            expand_range(form, text.substr(p + 1, close - p - 1), list);
+            p = close;
+        }
+        std::vector<std::size_t> unique;
+        for (std::size_t f : list)
+            if (std::find(unique.begin(), unique.end(), f) == unique.end()) unique.push_back(f);
+        list = std::move(unique);
+    }
+    return show;
+}
+
+std::unique_ptr<Reporter> make_reporter(OutputFormat format, std::FILE *out, const Form &form, Converter &conv,
+                                        bool has_id) {
+    switch (format) {
+    case OutputFormat::Json: return std::make_unique<JsonReporter>(out, form, conv, has_id);
+    case OutputFormat::Csv: return std::make_unique<CsvReporter>(out, form, conv, has_id);
+    case OutputFormat::Text: break;
+    }
+    return std::make_unique<TextReporter>(out, form, conv, has_id);
+}
+
+}  // namespace talvcli

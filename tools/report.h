@@ -1,0 +1,53 @@
+// Output of `talvechk check`: the checks that did not pass and a summary, as
+// text for people, JSON Lines or CSV for programs.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "checker.h"
+#include "encoding.h"
+#include "form.h"
+#include "results.h"
+
+namespace talvcli {
+
+enum class OutputFormat { Text, Json, Csv };
+
+struct FieldTally {
+    long failed = 0, errors = 0;
+};
+
+struct Summary {
+    long forms = 0;        // forms in the file
+    long not_checked = 0;  // left out for bad input
+    long checks = 0, passed = 0, failed = 0, errors = 0;
+    long findings = 0, shown = 0;
+    std::vector<FieldTally> by_field;  // per field of the form
+    bool timing = true;
+    double seconds = 0;
+    int jobs = 1;
+};
+
+// Which fields' values to show next to a finding of each field: the field
+// itself, then the fields its check references (ranges expanded).
+std::vector<std::vector<std::size_t>> fields_to_show(const Form &form, Converter &conv);
+
+class Reporter {
+public:
+    virtual ~Reporter() = default;
+    virtual void finding(const Record &record, const Finding &finding) = 0;
+    virtual void summary(const Summary &summary) = 0;
+};
+
+std::unique_ptr<Reporter> make_reporter(OutputFormat format, std::FILE *out, const Form &form, Converter &conv,
+                                        bool has_id);
+
+std::string hex_code(uint32_t code);
+
+// A value as the user gave it, in UTF-8.
+std::string shown_value(const Record &record, std::size_t field, Converter &conv);
+
+}  // namespace talvcli

@@ -1,0 +1,253 @@
+// talvechk certify / eval / fields / message: one call of the library each
+// (or one per check for certify), for form designers and for trying things.
+#include <cstring>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include "checker.h"
+#include "commands.h"
+
+namespace talvcli {
+
+namespace {
+
+std::string sjis_arg(Converter &conv, const std::string &text, const std::string &what) {
+    try {
+        return conv.to_cp932(text);
+    } catch (const TextError &e) {
+        throw InputError(Place{}, fmt::format("{}: {} at byte {}", what, e.what(), e.offset + 1));
+    }
+}
+
+void print_json(const nlohmann::ordered_json &j) {
+    fmt::print("{}\n", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+}
+
+// A form made of the fields named on the command line, for eval without one.
+Form adhoc_form(const std::vector<std::string> &assignments, Converter &conv) {
+    nlohmann::json fields = nlohmann::json::array();
+    for (const std::string &a : assignments) {
+        std::string name = a.substr(0, a.find('='));
+        sjis_arg(conv, name, "--set: field name");
+        bool known = false;
+        for (auto &f : fields) known = known || f["name"] == name;
+        if (!known) fields.push_back({{"name", name}});
+    }
+    if (fields.empty()) {
+        Form none;
+        none.path = "--set";
+        return none;
+    }
+    return parse_form(nlohmann::json{{"fields", fields}}.dump(), "--set", conv);
+}
+
+}  // namespace
+
+int run_certify(const CertifyOptions &opts) {
+    Converter conv;
+    Diagnostics diag;
+    Form form;
+    try {
+        form = load_form(opts.form_path, conv);
+    } catch (const InputError &e) {
+        diag.error(e);
+        return kExitError;
+    }
+    Checker checker(form, conv);
+    if (uint32_t rc = checker.start(); rc != 0) {
+        diag.error(fmt::format("the library refused the callbacks: PPR_init returned {:08X}: {}", rc,
+                               library_message(conv, rc)));
+        return kExitError;
+    }
+    checker.host().serve(nullptr);
+    long clean = 0, faulty = 0;
+    for (const FieldDef &def : form.fields) {
+        if (!def.check) continue;
+        PPR_CERTIFY_RESULT record;
+        std::memset(&record, 0, sizeof record);
+        uint32_t ret = PPR_certify(&record, def.sjis_name.c_str(), def.sjis_check.c_str());
+        record.text[sizeof record.text - 1] = '\0';
+        bool ok = ret == 0 && record.code == 0;
+        (ok ? clean : faulty)++;
+        std::string message = ret != 0 ? library_message(conv, ret) : record_message(conv, record);
+        if (opts.format == OutputFormat::Json) {
+            nlohmann::ordered_json j;
+            j["field"] = def.name;
+            j["check"] = *def.check;
+            j["outcome"] = ok ? "ok" : "error";
+            j["code"] = hex_code(record.code);
+            j["return"] = hex_code(ret);
+            j["message"] = message;
+            print_json(j);
+        } else if (ok) {
+            fmt::print("{}: ok\n", def.name);
+        } else {
+            std::string code = ret != 0 ? fmt::format("{}, return {}", hex_code(record.code), hex_code(ret))
+                                        : hex_code(record.code);
+            fmt::print("{}: error [{}]: {}\n    check: {}\n", def.name, code, message, *def.check);
+        }
+    }
+    if (opts.format == OutputFormat::Json) {
+        print_json({{"summary", {{"checks", clean + faulty}, {"clean", clean}, {"errors", faulty}}}});
+    } else {
+        fmt::print("Certified {} checks of {}: {} clean, {} with errors\n", clean + faulty, form.path, clean, faulty);
+    }
+    return faulty ? kExitError : kExitPass;
+}
+
+int run_eval(const EvalOptions &opts) {
+    Converter conv;
+    Diagnostics diag;
+    try {
+        Form form = opts.form_path.empty() ? adhoc_form(opts.assignments, conv) : load_form(opts.form_path, conv);
+        std::vector<std::string> values(form.fields.size());
+        for (const std::string &a : opts.assignments) {
+            std::size_t eq = a.find('=');
+            if (eq == std::string::npos)
+                throw InputError(Place{}, fmt::format("--set {}: expected NAME=VALUE", a));
+            std::string name = a.substr(0, eq);
+            auto field = form.find(name);
+            if (!field) throw InputError(Place{opts.form_path, 0, 0, name}, "--set: no such field in the form");
+            values[*field] = sjis_arg(conv, a.substr(eq + 1), "--set " + name);
+            if (values[*field].size() > kValueLimit)
+                throw InputError(Place{{}, 0, 0, name}, fmt::format("--set: the text has {} bytes in CP932; a field "
+                                                                    "holds at most {}",
+                                                                    values[*field].size(), kValueLimit));
+        }
+        std::string field = sjis_arg(conv, opts.field, "--field");
+        if (field.size() > TALV_MAX_SELF_FIELD)
+            throw InputError(Place{}, fmt::format("--field: the name has {} bytes in CP932; at most {}", field.size(),
+                                                  TALV_MAX_SELF_FIELD));
+        std::string expr_utf8 = opts.expr;
+        if (!opts.expr_given) {
+            auto index = form.find(opts.field);
+            if (!index || !form.fields[*index].check)
+                throw InputError(Place{opts.form_path, 0, 0, opts.field},
+                                 "no expression given and the form has no check for this field");
+            expr_utf8 = *form.fields[*index].check;
+        }
+        std::string expr = sjis_arg(conv, expr_utf8, "the expression");
+
+        Checker checker(form, conv);
+        if (uint32_t rc = checker.start(); rc != 0) {
+            diag.error(fmt::format("the library refused the callbacks: PPR_init returned {:08X}: {}", rc,
+                                   library_message(conv, rc)));
+            return kExitError;
+        }
+        checker.host().serve(&values);
+        uint32_t out = TALV_E_INTERNAL, ret;
+        std::string message;
+        if (opts.certify) {
+            PPR_CERTIFY_RESULT record;
+            std::memset(&record, 0, sizeof record);
+            ret = PPR_certify(&record, field.c_str(), expr.c_str());
+            record.text[sizeof record.text - 1] = '\0';
+            out = record.code;
+            message = ret != 0 ? library_message(conv, ret) : record_message(conv, record);
+        } else {
+            checker.host().forget_missing();
+            ret = PPR_eval(&out, field.c_str(), expr.c_str());
+            message = classify(out, ret) == Outcome::Passed ? library_message(conv, out)
+                                                            : checker.explain(field, expr, out, ret);
+        }
+        Outcome outcome = classify(out, ret);
+        if (opts.format == OutputFormat::Json) {
+            nlohmann::ordered_json j;
+            j["field"] = opts.field;
+            j["expression"] = expr_utf8;
+            j["mode"] = opts.certify ? "certify" : "eval";
+            j["outcome"] = outcome_word(outcome);
+            j["code"] = hex_code(out);
+            j["return"] = hex_code(ret);
+            j["message"] = message;
+            print_json(j);
+        } else {
+            fmt::print("outcome   {}\nout-code  {}\nreturn    {}\nmessage   {}\n", outcome_word(outcome),
+                       hex_code(out), hex_code(ret), message);
+        }
+        switch (outcome) {
+        case Outcome::Passed: return kExitPass;
+        case Outcome::Failed: return kExitFalse;
+        case Outcome::Error: return kExitError;
+        }
+        return kExitError;
+    } catch (const InputError &e) {
+        diag.error(e);
+        return kExitError;
+    }
+}
+
+int run_fields(const FieldsOptions &opts) {
+    Converter conv;
+    Diagnostics diag;
+    try {
+        std::vector<std::string> names_utf8 = opts.names;
+        if (names_utf8.empty() && !opts.form_path.empty()) {
+            Form form = load_form(opts.form_path, conv);
+            for (const FieldDef &f : form.fields) names_utf8.push_back(f.name);
+        }
+        std::vector<std::string> names;
+        for (const std::string &n : names_utf8) names.push_back(sjis_arg(conv, n, "field name " + n));
+        std::vector<const char *> pointers;
+        for (const std::string &n : names) pointers.push_back(n.c_str());
+        pointers.push_back(nullptr);
+        std::string expr = sjis_arg(conv, opts.expr, "the expression");
+        std::vector<int32_t> listed(names.size() + 1, -1);
+        uint32_t ret = PPR_chkfld(listed.data(), pointers.data(), expr.c_str());
+        if (ret != 0) {
+            diag.error(fmt::format("PPR_chkfld returned {}: {}", hex_code(ret), library_message(conv, ret)));
+            return kExitError;
+        }
+        for (int32_t index : listed) {
+            if (index < 0 || static_cast<std::size_t>(index) >= names.size()) break;
+            fmt::print("{}\n", names_utf8[static_cast<std::size_t>(index)]);
+        }
+        return kExitPass;
+    } catch (const InputError &e) {
+        diag.error(e);
+        return kExitError;
+    }
+}
+
+int run_message(const MessageOptions &opts) {
+    Converter conv;
+    Diagnostics diag;
+    std::string digits = opts.code;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits = digits.substr(2);
+    uint32_t code = 0;
+    bool ok = !digits.empty() && digits.size() <= 8;
+    for (char c : digits) {
+        int v = std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                : (c >= 'a' && c <= 'f')                     ? c - 'a' + 10
+                : (c >= 'A' && c <= 'F')                     ? c - 'A' + 10
+                                                             : -1;
+        if (v < 0) ok = false;
+        code = (code << 4) | static_cast<uint32_t>(v & 0xF);
+    }
+    if (!ok) {
+        diag.error(fmt::format("\"{}\" is no code: give up to 8 hexadecimal digits, such as 90000002", opts.code));
+        return kExitError;
+    }
+    std::string message;
+    if (opts.name.empty()) {
+        message = library_message(conv, code);
+    } else {
+        PPR_CERTIFY_RESULT record;
+        std::memset(&record, 0, sizeof record);
+        record.code = code;
+        std::string name;
+        try {
+            name = sjis_arg(conv, opts.name, "--name");
+        } catch (const InputError &e) {
+            diag.error(e);
+            return kExitError;
+        }
+        std::strncpy(record.text, name.c_str(), sizeof record.text - 1);
+        message = record_message(conv, record);
+    }
+    fmt::print("{}\n", message);
+    return kExitPass;
+}
+
+}  // namespace talvcli
