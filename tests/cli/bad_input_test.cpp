@@ -82,6 +82,9 @@ const BadResults kBadResults[] = {
      1, 0},
 };
 
+// Test names in listings show the label, not the bytes of the case.
+void PrintTo(const BadResults &c, std::ostream *os) { *os << c.label; }
+
 class BadResultsTest : public ::testing::TestWithParam<BadResults> {};
 
 TEST_P(BadResultsTest, NamesThePlaceAndChecksTheRest) {
@@ -146,6 +149,8 @@ const BadForm kBadForms[] = {
      "field A: \"check\": character U+1F600 has no CP932 code at byte 7"},
 };
 
+void PrintTo(const BadForm &c, std::ostream *os) { *os << c.label; }
+
 class BadFormTest : public ::testing::TestWithParam<BadForm> {};
 
 TEST_P(BadFormTest, RefusedWithThePlace) {
@@ -209,6 +214,8 @@ const BadArgs kBadArgs[] = {
     {"MessageTooLong", {"message", "123456789"}, "is no code"},
     {"FieldsWithoutNames", {"fields", "[A] == 1"}, "give field names or --form"},
 };
+
+void PrintTo(const BadArgs &c, std::ostream *os) { *os << c.label; }
 
 class BadArgsTest : public ::testing::TestWithParam<BadArgs> {};
 

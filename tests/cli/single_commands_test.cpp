@@ -46,6 +46,8 @@ const EvalCase kEval[] = {
     {"TooLong", {"--field", "A", "1 == 1" + std::string(507, ' ')}, 2, "90000009", "式が長すぎます"},
 };
 
+void PrintTo(const EvalCase &c, std::ostream *os) { *os << c.label; }
+
 class CliEval : public ::testing::TestWithParam<EvalCase> {};
 
 TEST_P(CliEval, OutcomeCodeAndMessage) {
