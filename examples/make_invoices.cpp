@@ -1,8 +1,8 @@
 // Makes the recognition results of a batch of invoices for the bundled
 // example: consistent forms written the ways OCR engines deliver them
 // (half-width, full-width and mixed digits, padding blanks, yen signs, empty
-// item lines), a fixed share of which carry one realistic recognition fault
-// each.  Deterministic for a given seed, so that the files need not be kept.
+// item lines, customer numbers with their check digits), a fixed share of
+// which carry one realistic recognition fault each.  Deterministic for a given seed, so that the files need not be kept.
 //
 //   make_invoices [--forms N] [--seed S] [--fault-share P] [--format csv|jsonl]
 //                 [--encoding utf8|cp932] [--out FILE] [--faults FILE]
@@ -13,6 +13,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -69,11 +70,11 @@ void civil(long z, long &y, long &m, long &d) {
 
 // ---- the form ---------------------------------------------------------------
 const std::vector<std::string> kFields = {
-    "INVOICE_NO", "ISSUE_Y", "ISSUE_M", "ISSUE_D", "DUE_ERA", "DUE_EY", "DUE_M", "DUE_D", "DELIV_H", "DELIV_MIN",
+    "INVOICE_NO", "CUSTNO", "CORPNO", "ISSUE_Y", "ISSUE_M", "ISSUE_D", "DUE_ERA", "DUE_EY", "DUE_M", "DUE_D", "DELIV_H", "DELIV_MIN",
     "QTY1", "PRICE1", "AMOUNT1", "QTY2", "PRICE2", "AMOUNT2", "QTY3", "PRICE3", "AMOUNT3", "QTY4", "PRICE4",
     "AMOUNT4", "QTY5", "PRICE5", "AMOUNT5", "SUBTOTAL", "RATE", "TAX", "TOTAL", "PAY_BANK", "PAY_CASH", "MEMO"};
 const std::map<std::string, int> kBoxes = {
-    {"INVOICE_NO", 8}, {"ISSUE_Y", 4}, {"ISSUE_M", 2}, {"ISSUE_D", 2}, {"DUE_ERA", 1}, {"DUE_EY", 2},
+    {"INVOICE_NO", 8}, {"CUSTNO", 9}, {"CORPNO", 13}, {"ISSUE_Y", 4}, {"ISSUE_M", 2}, {"ISSUE_D", 2}, {"DUE_ERA", 1}, {"DUE_EY", 2},
     {"DUE_M", 2}, {"DUE_D", 2}, {"DELIV_H", 2}, {"DELIV_MIN", 2}, {"SUBTOTAL", 9}, {"RATE", 3}, {"TAX", 8},
     {"TOTAL", 10}};
 int boxes(const std::string &field) {
@@ -101,15 +102,93 @@ const std::map<char, std::string> kConfusable = {
     {'0', "689"}, {'1', "74"}, {'2', "73"}, {'3', "852"}, {'4', "91"},
     {'5', "638"}, {'6', "058"}, {'7', "12"}, {'8', "3069"}, {'9', "480"}};
 
+// ---- check digits -------------------------------------------------------------
+// Worked out here from the schemes' definitions rather than taken from the
+// companion library, so that the example also tests that library.
+
+// Weighted mod 11, weights 2..7 from the right, repeating; 10 would be written X.
+int mod11_check(const std::string &payload) {
+    int sum = 0, weight = 2;
+    for (auto it = payload.rbegin(); it != payload.rend(); ++it, weight = weight == 7 ? 2 : weight + 1)
+        sum += (*it - '0') * weight;
+    return (11 - sum % 11) % 11;
+}
+
+// Corporate number: the check digit leads; the 12 digits after it weigh 1, 2,
+// 1, 2, ... from the right, and the check digit is 9 - (sum mod 9).
+int corp_check(const std::string &payload) {
+    int sum = 0, weight = 1;
+    for (auto it = payload.rbegin(); it != payload.rend(); ++it, weight = 3 - weight) sum += (*it - '0') * weight;
+    return 9 - sum % 9;
+}
+
+// The digits of an identifier as the checks read it: blanks around it, a
+// single blank or hyphen between two digits; empty when it is ill-formed.
+std::string identifier_digits(const std::string &text) {
+    std::size_t b = text.find_first_not_of(' '), e = text.find_last_not_of(' ');
+    if (b == std::string::npos) return "";
+    std::string digits;
+    for (std::size_t i = b; i <= e; ++i) {
+        char c = text[i];
+        if (c >= '0' && c <= '9') digits += c;
+        else if ((c != '-' && c != ' ') || i == b || i == e || !std::isdigit(static_cast<unsigned char>(text[i + 1])))
+            return "";
+    }
+    return digits;
+}
+
+bool custno_passes(const std::string &text) {
+    std::string d = identifier_digits(text);
+    return d.size() >= 2 && mod11_check(d.substr(0, d.size() - 1)) == d.back() - '0';
+}
+
+bool corpno_passes(const std::string &text) {
+    std::string d = identifier_digits(text);
+    return d.size() == 13 && corp_check(d.substr(1)) == d[0] - '0';
+}
+
+// A customer of the issuer: its customer number, and its corporate number
+// (empty for a sole proprietor, who has none).
+struct Customer {
+    std::string custno, corpno;
+};
+
+std::string random_digits(Rng &rng, int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>('0' + rng.range(0, 9));
+    return s;
+}
+
+std::vector<Customer> make_customers(Rng &rng, int count) {
+    std::vector<Customer> customers;
+    while (static_cast<int>(customers.size()) < count) {
+        std::string payload = std::to_string(rng.range(1000000, 9999999));
+        int check = mod11_check(payload);
+        // Numbers whose check would be 10 (X) are not given out, as issuers
+        // commonly do: their forms have digit boxes only.
+        if (check == 10) continue;
+        Customer c{payload + "-" + std::to_string(check), ""};
+        if (rng.chance(80)) {
+            std::string corp = random_digits(rng, 12);
+            c.corpno = std::to_string(corp_check(corp)) + corp;
+        }
+        customers.push_back(c);
+    }
+    return customers;
+}
+
 using Form = std::map<std::string, std::string>;  // field -> logical text (ASCII digits, or the memo)
 
 struct Fault {
     std::string field, kind, before, after;
 };
 
-Form make_form(Rng &rng, std::vector<int> &used_lines) {
+Form make_form(Rng &rng, const std::vector<Customer> &customers, std::vector<int> &used_lines) {
     Form f;
     f["INVOICE_NO"] = std::to_string(rng.range(10000000, 99999999));
+    const Customer &customer = rng.pick(customers);
+    f["CUSTNO"] = customer.custno;
+    f["CORPNO"] = customer.corpno;
     long issue = day_number(2023, 1, 1) + rng.range(0, 3 * 365);
     long y, m, d;
     civil(issue, y, m, d);
@@ -159,7 +238,7 @@ template <class Accept>
 bool substitute(Rng &rng, std::string &text, Accept accept) {
     std::vector<std::string> options;
     for (std::size_t i = 0; i < text.size(); ++i)
-        for (char c : kConfusable.at(text[i])) {
+        for (char c : kConfusable.count(text[i]) ? kConfusable.at(text[i]) : std::string()) {
             std::string t = text;
             t[i] = c;
             if (accept(t)) options.push_back(t);
@@ -175,7 +254,7 @@ long num(const std::string &s) { return s.empty() ? 0 : std::stol(s); }
 bool inject(Rng &rng, Form &f, const std::vector<int> &lines, Fault &fault) {
     static const std::vector<std::string> kinds = {"amount", "quantity", "price", "subtotal", "tax", "total",
                                                    "rate", "issue-date", "due-era", "due-date", "time", "marks",
-                                                   "invoice-no"};
+                                                   "invoice-no", "customer-no", "corporate-no"};
     const std::string kind = rng.pick(kinds);
     std::string line = std::to_string(rng.pick(lines));
     std::string field;
@@ -216,6 +295,41 @@ bool inject(Rng &rng, Form &f, const std::vector<int> &lines, Fault &fault) {
         long h = num(f["DELIV_H"]), m = num(f["DELIV_MIN"]);
         if (rng.chance(50)) done = sub("DELIV_H", [&](const std::string &t) { return num(t) > 23 || m > 59; });
         if (!done) done = sub("DELIV_MIN", [&](const std::string &t) { return num(t) > 59 || h > 23; });
+    } else if (kind == "customer-no" || kind == "corporate-no") {
+        // Only faults the check sees.  Weighted mod 11 with weights 2..7
+        // catches every single misread digit (no weight is a multiple of 11),
+        // but a number that lost a digit has its own check digit right about
+        // once in 11.  The corporate number's mod 9 cannot tell 0 from 9, and
+        // the confusion table has 0 -> 9 and 9 -> 0, so those misreads pass.
+        // A letter O always fails (no letter may stand in an identifier), and
+        // so does an empty box, except in CORPNO, which is optional.
+        bool customer = kind == "customer-no";
+        field = customer ? "CUSTNO" : "CORPNO";
+        before = f[field];
+        auto fails = [customer](const std::string &t) { return customer ? !custno_passes(t) : !corpno_passes(t); };
+        if (before.empty()) return false;
+        static const std::vector<std::string> how = {"misread", "dropped", "letter-o", "empty"};
+        const std::string &what = rng.pick(how);
+        std::vector<std::string> options;
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            std::string t = before;
+            if (what == "dropped" && std::isdigit(static_cast<unsigned char>(t[i]))) t.erase(i, 1);
+            else if (what == "letter-o" && t[i] == '0') t[i] = 'O';
+            else continue;
+            options.push_back(t);
+        }
+        if (what == "empty" && customer) options.push_back("");
+        if (what == "misread") {
+            std::string t = before;
+            if (!substitute(rng, t, fails)) return false;
+            options.push_back(t);
+        }
+        options.erase(std::remove_if(options.begin(), options.end(), [&](const std::string &t) { return !fails(t); }),
+                      options.end());
+        if (options.empty()) return false;
+        f[field] = rng.pick(options);
+        fault = Fault{field, kind + "-" + what, before, f[field]};
+        return true;
     } else if (kind == "marks") {
         field = "PAY_BANK";
         before = f[field];
@@ -228,8 +342,9 @@ bool inject(Rng &rng, Form &f, const std::vector<int> &lines, Fault &fault) {
 }
 
 // ---- how the engine writes a text --------------------------------------------
-std::string fullwidth_digit(char c) {  // U+FF10..U+FF19 in UTF-8
-    return std::string("\xEF\xBC") + static_cast<char>(0x90 + (c - '0'));
+std::string fullwidth(char c) {  // '!'..'~' -> U+FF01..U+FF5E in UTF-8
+    unsigned cp = 0xFF00u + static_cast<unsigned char>(c) - 0x20u;
+    return {'\xEF', static_cast<char>(0x80 | ((cp >> 6) & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
 }
 
 std::string render(Rng &rng, const std::string &field, const std::string &text) {
@@ -240,7 +355,7 @@ std::string render(Rng &rng, const std::string &field, const std::string &text) 
     int style = static_cast<int>(rng.range(1, 100));
     for (char c : text) {
         bool wide = style > 94 || (style > 90 && rng.chance(50));
-        out += wide ? fullwidth_digit(c) : std::string(1, c);
+        out += wide ? fullwidth(c) : std::string(1, c);
     }
     if (field == "TOTAL" && rng.chance(12)) out = (rng.chance(50) ? "\xC2\xA5" : "\xEF\xBF\xA5") + out;  // ¥ / ￥
     int pad = boxes(field) - static_cast<int>(text.size());
@@ -349,8 +464,9 @@ int main(int argc, char **argv) {
         emit(head + "\n");
     }
     std::vector<int> lines;
+    const std::vector<Customer> customers = make_customers(rng, 400);
     for (long n = 1; n <= forms; ++n) {
-        Form f = make_form(rng, lines);
+        Form f = make_form(rng, customers, lines);
         char id[32];
         std::snprintf(id, sizeof id, "INV-%06ld", n);
         if (damaged[static_cast<std::size_t>(n - 1)]) {
