@@ -32,7 +32,7 @@ Symbol *builtin_time12(Symbol *head);
 // full-width text into the two modes; they are left alone unless the whole
 // spec is valid.  0 or TALV_E_ARGUMENTS.
 uint32_t parse_format_spec(const char *wide, int32_t *decimal_pos, int32_t *all_blank_mode);
-// The spec as written in an argument (never resolved): normalised, then
+// The format spec as written in an argument (never resolved): normalised, then
 // parsed.  0, TALV_E_ARGUMENTS, or the normalisation's code.
 uint32_t read_format_spec(const Symbol *arg, int32_t *decimal_pos, int32_t *all_blank_mode);
 
