@@ -18,20 +18,20 @@ export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
 export UBSAN_OPTIONS=print_stacktrace=1
 rm -f "$dir"/*-crash-* "$dir"/*-leak-* "$dir"/*-timeout-* "$dir"/*-oom-*
 
+shopt -s nullglob
 for target in "${targets[@]}"; do
-  regressions="fuzz/regressions/$target"
-  if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
-    echo "== replaying $(ls "$regressions" | wc -l) regression inputs of $target"
-    "$dir/fuzz/${target}_fuzz" -timeout=5 "$regressions"/* >"$dir/replay-$target.log" 2>&1 ||
-      { tail -40 "$dir/replay-$target.log"; echo "regression input of $target fails"; exit 1; }
-  fi
+  inputs=(fuzz/regressions/"$target"/*)
+  ((${#inputs[@]})) || continue
+  echo "== replaying ${#inputs[@]} regression inputs of $target"
+  "$dir/fuzz/${target}_fuzz" -timeout=5 "${inputs[@]}" >"$dir/replay-$target.log" 2>&1 ||
+    { tail -40 "$dir/replay-$target.log"; echo "regression input of $target fails"; exit 1; }
 done
 
 for target in "${targets[@]}"; do
   corpus="$dir/corpus-$target"
   mkdir -p "$corpus"
   seeds=()
-  [ "$target" != messages ] && seeds+=(fuzz/seeds)
+  if [ "$target" = messages ]; then seeds+=(fuzz/seeds-messages); else seeds+=(fuzz/seeds); fi
   [ -d "fuzz/regressions/$target" ] && seeds+=("fuzz/regressions/$target")
   echo "== fuzzing $target for ${seconds}s"
   "$dir/fuzz/${target}_fuzz" "$corpus" "${seeds[@]}" -dict=fuzz/talvechk.dict -max_len=2048 \

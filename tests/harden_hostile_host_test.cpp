@@ -184,3 +184,88 @@ TEST(HardenHostileRecord, OverstatedListCountSeesNoEarlierEntries) {
 }
 
 }  // namespace
+
+namespace {
+
+// A host whose field-value callback calls back into the library, which its
+// contract forbids.  The inner evaluations are refused; PPR_end forgets the
+// callbacks at once but keeps the scanner's text until the evaluation is over.
+struct ReentrantHost {
+    enum Call { kEval, kCertify, kEnd } call = kEval;
+    uint32_t inner_ret = 0, inner_out = 0;
+
+    static int32_t value_cb(uintptr_t ctx, const char *, PPR_FIELD_VALUE *rec) {
+        auto *h = reinterpret_cast<ReentrantHost *>(ctx);
+        PPR_CERTIFY_RESULT inner;
+        switch (h->call) {
+        case kEval: h->inner_ret = PPR_eval(&h->inner_out, "A", "1==2"); break;
+        case kCertify:
+            h->inner_ret = PPR_certify(&inner, "A", "1==2");
+            h->inner_out = inner.code;
+            break;
+        case kEnd: PPR_end(); break;
+        }
+        std::memset(rec, 0, sizeof *rec);
+        std::strcpy(rec->type, "HAND_ANK");
+        std::strcpy(rec->value, "1");
+        return 0;
+    }
+    static int32_t range_cb(uintptr_t, int32_t *count, char **, int32_t, char *, int32_t) {
+        *count = 0;
+        return 0;
+    }
+    static int32_t list_cb(uintptr_t, PPR_FIELD_ENTRY *, int32_t *count, int32_t) {
+        *count = 0;
+        return 0;
+    }
+    void install() {
+        PPR_PROC procs[3] = {reinterpret_cast<PPR_PROC>(&value_cb), reinterpret_cast<PPR_PROC>(&range_cb),
+                             reinterpret_cast<PPR_PROC>(&list_cb)};
+        uintptr_t ctx[3] = {reinterpret_cast<uintptr_t>(this), 0, 0};
+        ASSERT_EQ(PPR_init(procs, ctx), 0u);
+    }
+};
+
+Answer outer(ReentrantHost &host, const char *expr, bool certify) {
+    host.install();
+    Answer a{};
+    if (certify) {
+        PPR_CERTIFY_RESULT rec;
+        a.ret = PPR_certify(&rec, "A", expr);
+        a.out = rec.code;
+    } else {
+        a.ret = PPR_eval(&a.out, "A", expr);
+    }
+    return a;
+}
+
+TEST(HardenReentrantHost, InnerEvaluationsAreRefusedAndTheOuterOneIsWhole) {
+    for (auto call : {ReentrantHost::kEval, ReentrantHost::kCertify}) {
+        ReentrantHost host;
+        host.call = call;
+        // Without the refusal the inner evaluation empties the outer one's
+        // symbol list and consumes its text: the false check after the
+        // field would go unread.
+        EXPECT_EQ(outer(host, "[A]==1 && 1+2+3==7", false), kFalse) << call;
+        if (call == ReentrantHost::kEval)
+            EXPECT_EQ(host.inner_ret, TALV_R_EVAL_BAD_PARAM);
+        else
+            EXPECT_EQ(host.inner_ret, TALV_R_CERT_BAD_PARAM);
+        EXPECT_EQ(host.inner_out, TALV_E_INTERNAL);
+        EXPECT_EQ(outer(host, "[A]+[A]==2, sum(1, [A])==2", true), kPass) << call;
+        PPR_end();
+    }
+}
+
+TEST(HardenReentrantHost, EndInsideACallbackFailsLaterReferencesOnly) {
+    ReentrantHost host;
+    host.call = ReentrantHost::kEnd;
+    // The rest of the text is still read: the false check is found.
+    EXPECT_EQ(outer(host, "[A]==1, 1==2", false), kFalse);
+    EXPECT_EQ(outer(host, "[A]==1 && [A]==1", false), kEvalCallback);
+    EXPECT_EQ(outer(host, "[A]==1, 1==1", true), kCertCallback);  // the list callback is gone too
+    // And the library is not initialised afterwards.
+    EXPECT_EQ(talv_test::eval("A", "1==1").ret, TALV_R_EVAL_NOT_INIT);
+}
+
+}  // namespace
