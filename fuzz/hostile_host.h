@@ -10,6 +10,9 @@
 //   W             give a field a different value on every call
 //   S name        the name of the field being checked (default TOTAL)
 //   A n           make the n-th allocation of the evaluation fail
+//   I n           the value callback calls back into the library, which the
+//                 contract forbids: 1 PPR_eval, 2 PPR_certify, 3 PPR_end,
+//                 4 PPR_init
 #pragma once
 
 #include <cstdint>
@@ -39,6 +42,7 @@ struct HostileHost {
     bool override_range_count = false, override_list_count = false;
     int32_t range_count = 0, list_count = 0;
     bool unterminated = false, null_names = false, wobble = false;
+    int reenter = 0;
     unsigned calls = 0;
 
     static std::vector<std::string_view> split(std::string_view s, char sep) {
@@ -84,6 +88,7 @@ struct HostileHost {
             case 'L': forced(rest, force_list, list_after); break;
             case 'S': self_name = std::string(rest); break;
             case 'A': fail_allocation = number(rest); break;
+            case 'I': reenter = number(rest); break;
             case 'C': override_range_count = true; range_count = number(rest); break;
             case 'D': override_list_count = true; list_count = number(rest); break;
             case 'U': unterminated = true; break;
@@ -125,8 +130,21 @@ struct HostileHost {
         }
     }
 
+    void call_back_into_library() {
+        uint32_t out;
+        PPR_CERTIFY_RESULT record;
+        switch (reenter) {
+        case 1: PPR_eval(&out, "A1", "[A1]==1"); break;
+        case 2: PPR_certify(&record, "A1", "[A1]==1"); break;
+        case 3: PPR_end(); break;
+        case 4: install(); break;
+        default: break;
+        }
+    }
+
     static int32_t value_cb(uintptr_t ctx, const char *name, PPR_FIELD_VALUE *rec) {
         HostileHost *h = self(ctx);
+        h->call_back_into_library();
         if (h->force_value && h->value_calls++ >= h->value_after) return h->force_value;
         for (auto &f : h->fields) {
             if (f.name != name) continue;

@@ -91,6 +91,7 @@ TEST_P(HardenAllocationSweep, EveryFailureIsAMemoryShortage) {
         EXPECT_EQ(r.out, TALV_E_INTERNAL) << "allocation " << n;
         ASSERT_LT(n, 20000);
     }
+    RecordProperty("allocations", static_cast<int>(n - 1));
     EXPECT_GT(n, 4);
     ASSERT_EQ(host.install(), 0u);
     EvalResult again = run(c);

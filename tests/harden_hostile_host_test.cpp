@@ -112,6 +112,11 @@ const HostileCase kCases[] = {
     {"unterminated range names match nothing", "U", "sum([A1..3])==6", code(kArgsSum), code(kArgsSum)},
     {"unterminated excluded names exclude nothing", "U\nX A1", "blank([A1])", kFalse, kPass},
 
+    // Calls back into the library from inside a callback.
+    {"callback calls PPR_eval", "I 1", "[A1]+[A2]==3 && 1==2", kFalse, kPass},
+    {"callback calls PPR_certify", "I 2", "[A1]+[A2]==3, 1+1==3", kFalse, kPass},
+    {"callback calls PPR_init again", "I 4", "[A1]+[A2]==3, sum([A1..3])==6", kPass, kPass},
+
     // The field being checked.
     {"empty self-field name", "S ", "@==1", code(TALV_E_NO_FIELD), code(TALV_E_NO_FIELD)},
     {"self-field name of 61 0xFF bytes", "S " + std::string(61, '\xFF'), "@==1", code(TALV_E_NO_FIELD),
