@@ -56,3 +56,4 @@ BENCHMARK_CAPTURE(BM_Evaluate, fields, "[A1]+[A2]==@ && [A1]<[A2]");
 BENCHMARK_CAPTURE(BM_Evaluate, unary_minus_498, kDeepMinus.c_str());
 
 }  // namespace
+BENCHMARK_MAIN();

@@ -39,6 +39,7 @@ int run_check(const CheckOptions &opts) {
         summary.passed += result.passed;
         summary.failed += result.failed;
         summary.errors += result.errors;
+        if (!result.findings.empty()) ++summary.flagged;
         for (const Finding &f : result.findings) {
             ++summary.findings;
             FieldTally &tally = summary.by_field[f.field];

@@ -97,7 +97,7 @@ std::string Checker::explain(const std::string &field, const std::string &expr, 
 FormResult Checker::check(const Record &record) {
     FormResult result;
     result.number = record.number;
-    host_.serve(&record.values);
+    host_.serve(&record);
     for (std::size_t i = 0; i < form_.fields.size(); ++i) {
         const FieldDef &def = form_.fields[i];
         if (!def.check) continue;

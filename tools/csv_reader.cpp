@@ -84,11 +84,15 @@ void read_csv(std::string_view text, const std::string &path, const Form &form, 
     if (!opts.id_column.empty()) id_sjis = conv.to_cp932(opts.id_column);
     for (std::size_t c = 0; c < names.size(); ++c) {
         Place at{path, head.number, names[c].column, {}};
+        // No field name begins or ends with a blank; "A, B" names A and B.
+        std::string &name = names[c].text;
+        std::size_t first = name.find_first_not_of(" \t"), last = name.find_last_not_of(" \t");
+        name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
         std::string sjis;
         try {
-            sjis = conv.import(names[c].text, opts.encoding);
+            sjis = conv.import(name, opts.encoding);
         } catch (const TextError &e) {
-            at.column = names[c].text_column() + static_cast<long>(e.offset);
+            at.column = names[c].text_column() + static_cast<long>(first + e.offset);
             diag.error(InputError(at, fmt::format("header: {}; the column is ignored", e.what())));
             continue;
         }
@@ -123,7 +127,7 @@ void read_csv(std::string_view text, const std::string &path, const Form &form, 
         Record rec;
         rec.number = batch.forms;
         rec.line = line.number;
-        rec.values.resize(form.fields.size());
+        std::vector<std::string> values(form.fields.size());
         bool good = true;
         try {
             std::vector<Cell> cells = split_cells(line.text, 0, Place{path, line.number, 0, {}});
@@ -139,13 +143,14 @@ void read_csv(std::string_view text, const std::string &path, const Form &form, 
                     rec.id = opts.encoding == Encoding::Utf8 ? cells[c].text : conv.to_utf8(cells[c].text);
                     continue;
                 }
-                good &= sink.store(rec, field, cells[c].text, line.number, cells[c].text_column(), &cells[c].escapes);
+                good &= sink.store(rec, values, field, cells[c].text, line.number, cells[c].text_column(), &cells[c].escapes);
             }
         } catch (const InputError &e) {
             diag.error(e);
             good = false;
         }
         if (good) {
+            rec.pack(values);
             batch.records.push_back(std::move(rec));
         } else {
             ++batch.rejected;

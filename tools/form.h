@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -24,11 +25,18 @@ struct FieldDef {
     std::string sjis_check;                 // CP932
 };
 
+// Lets the callbacks look names up without making a string of each.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>>;
+
 struct Form {
     std::string path;
     std::string title;
     std::vector<FieldDef> fields;
-    std::unordered_map<std::string, std::size_t> by_sjis_name;
+    NameIndex by_sjis_name;
     std::unordered_map<std::string, std::size_t> by_name;
 
     std::optional<std::size_t> find(const std::string &utf8_name) const {

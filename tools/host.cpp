@@ -9,7 +9,7 @@ namespace {
 FormHost *host_of(uintptr_t context) { return reinterpret_cast<FormHost *>(context); }
 
 // Copies at most size - 1 bytes and terminates.
-void put_text(char *dst, std::size_t size, const std::string &src) {
+void put_text(char *dst, std::size_t size, std::string_view src) {
     std::size_t n = src.size() < size - 1 ? src.size() : size - 1;
     std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
@@ -29,7 +29,7 @@ uint32_t FormHost::install() {
 int32_t FormHost::field_value(uintptr_t context, const char *name, PPR_FIELD_VALUE *record) {
     FormHost *host = host_of(context);
     if (!name || !record) return -9;
-    auto it = host->form_.by_sjis_name.find(name);
+    auto it = host->form_.by_sjis_name.find(std::string_view(name));
     if (it == host->form_.by_sjis_name.end()) {
         host->missing_ = name;
         return -1;
@@ -40,7 +40,7 @@ int32_t FormHost::field_value(uintptr_t context, const char *name, PPR_FIELD_VAL
     record->attr = field.attr;
     put_text(record->type, sizeof record->type, field.type);
     put_text(record->class_spec, sizeof record->class_spec, field.class_spec);
-    if (host->values_) put_text(record->value, sizeof record->value, (*host->values_)[it->second]);
+    if (host->record_) put_text(record->value, sizeof record->value, host->record_->value(it->second));
     return 0;
 }
 

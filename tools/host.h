@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "form.h"
+#include "results.h"
 #include "talvechk.h"
 
 namespace talvcli {
@@ -18,9 +19,9 @@ public:
     // Installs the three callbacks; returns PPR_init's answer.
     uint32_t install();
 
-    // The values (CP932, one per field) that the callbacks serve from now
-    // on; null serves every field as empty.
-    void serve(const std::vector<std::string> *values) { values_ = values; }
+    // The form whose values the callbacks serve from now on; null serves
+    // every field as empty.
+    void serve(const Record *record) { record_ = record; }
 
     void forget_missing() { missing_.clear(); }
 
@@ -34,7 +35,7 @@ private:
     static int32_t field_list(uintptr_t context, PPR_FIELD_ENTRY *entries, int32_t *count, int32_t capacity);
 
     const Form &form_;
-    const std::vector<std::string> *values_ = nullptr;
+    const Record *record_ = nullptr;
     std::string missing_;
 };
 

@@ -20,7 +20,7 @@ void read_jsonl(std::string_view text, const std::string &path, const Form &form
         Record rec;
         rec.number = batch.forms;
         rec.line = line.number;
-        rec.values.resize(form.fields.size());
+        std::vector<std::string> values(form.fields.size());
         bool good = true;
         try {
             // JSON is UTF-8 text; a CP932 line is checked and read as UTF-8.
@@ -82,12 +82,12 @@ void read_jsonl(std::string_view text, const std::string &path, const Form &form
                 }
                 std::string utf8_value = value.get<std::string>();
                 if (opts.encoding == Encoding::Utf8) {
-                    good &= sink.store(rec, it->second, utf8_value, line.number, 0);
+                    good &= sink.store(rec, values, it->second, utf8_value, line.number, 0);
                 } else {
                     // Back to the bytes the file had (a CP932 round trip).
                     ValueSink utf8_sink{path, form, Encoding::Utf8, conv, diag};
-                    good &= utf8_sink.store(rec, it->second, utf8_value, line.number, 0);
-                    if (!rec.shown.empty()) rec.shown[it->second].clear();
+                    good &= utf8_sink.store(rec, values, it->second, utf8_value, line.number, 0);
+                    rec.forget_shown(it->second);
                 }
             }
         } catch (const InputError &e) {
@@ -95,6 +95,7 @@ void read_jsonl(std::string_view text, const std::string &path, const Form &form
             good = false;
         }
         if (good) {
+            rec.pack(values);
             batch.records.push_back(std::move(rec));
         } else {
             ++batch.rejected;

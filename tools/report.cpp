@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -63,8 +64,9 @@ public:
     }
 
     void summary(const Summary &s) override {
-        fmt::print(out_, "{}Summary: {} forms, {} checks: {} passed, {} failed, {} errors", s.shown ? "\n" : "",
-                   s.forms, s.checks, s.passed, s.failed, s.errors);
+        fmt::print(out_, "{}Summary: {} forms, {} checks: {} passed, {} failed, {} error{}; {} form{} flagged",
+                   s.shown ? "\n" : "", s.forms, s.checks, s.passed, s.failed, s.errors, s.errors == 1 ? "" : "s",
+                   s.flagged, s.flagged == 1 ? "" : "s");
         if (s.timing) {
             double rate = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0;
             fmt::print(out_, " ({:.2f} s, {:.0f} forms/s, {} job{})", s.seconds, rate, s.jobs, s.jobs == 1 ? "" : "s");
@@ -129,6 +131,7 @@ public:
         j["passed"] = s.passed;
         j["failed"] = s.failed;
         j["errors"] = s.errors;
+        j["flagged"] = s.flagged;
         if (s.timing) {
             j["seconds"] = s.seconds;
             j["forms_per_second"] = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0.0;
@@ -196,8 +199,8 @@ private:
 std::string hex_code(uint32_t code) { return fmt::format("{:08X}", code); }
 
 std::string shown_value(const Record &record, std::size_t field, Converter &conv) {
-    if (!record.shown.empty() && !record.shown[field].empty()) return record.shown[field];
-    return conv.to_utf8(record.values[field]);
+    if (const std::string *given = record.shown(field)) return *given;
+    return conv.to_utf8(record.value(field));
 }
 
 std::vector<std::vector<std::size_t>> fields_to_show(const Form &form, Converter &conv) {

@@ -24,6 +24,7 @@ struct Summary {
     long forms = 0;        // forms in the file
     long not_checked = 0;  // left out for bad input
     long checks = 0, passed = 0, failed = 0, errors = 0;
+    long flagged = 0;      // forms with a check that did not pass
     long findings = 0, shown = 0;
     std::vector<FieldTally> by_field;  // per field of the form
     bool timing = true;

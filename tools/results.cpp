@@ -27,8 +27,34 @@ std::size_t bom_length(const Line &line, Encoding encoding) {
     return line.number == 1 && encoding == Encoding::Utf8 && line.text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
 }
 
-bool ValueSink::store(Record &rec, std::size_t field, std::string_view text, long line, long column,
-                      const std::vector<std::size_t> *escapes) {
+void Record::pack(const std::vector<std::string> &values) {
+    text_.clear();
+    starts_.clear();
+    for (const std::string &v : values) {
+        starts_.push_back(static_cast<uint32_t>(text_.size()));
+        text_ += v;
+        text_ += '\0';
+    }
+    starts_.push_back(static_cast<uint32_t>(text_.size()));
+    text_.shrink_to_fit();
+}
+
+void Record::forget_shown(std::size_t field) {
+    for (auto it = shown_.begin(); it != shown_.end(); ++it)
+        if (it->first == field) {
+            shown_.erase(it);
+            return;
+        }
+}
+
+const std::string *Record::shown(std::size_t field) const {
+    for (const auto &[f, text] : shown_)
+        if (f == field) return &text;
+    return nullptr;
+}
+
+bool ValueSink::store(Record &rec, std::vector<std::string> &values, std::size_t field, std::string_view text,
+                      long line, long column, const std::vector<std::size_t> *escapes) {
     const std::string &name = form.fields[field].name;
     try {
         std::string sjis = conv.import(text, encoding);
@@ -38,11 +64,8 @@ bool ValueSink::store(Record &rec, std::size_t field, std::string_view text, lon
                                               sjis.size(), kValueLimit)));
             return false;
         }
-        if (encoding == Encoding::Utf8 && !is_ascii(text)) {
-            if (rec.shown.empty()) rec.shown.resize(form.fields.size());
-            rec.shown[field] = std::string(text);
-        }
-        rec.values[field] = std::move(sjis);
+        if (encoding == Encoding::Utf8 && !is_ascii(text)) rec.keep_shown(field, std::string(text));
+        values[field] = std::move(sjis);
         return true;
     } catch (const TextError &e) {
         long at = 0;

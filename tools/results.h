@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,13 +16,30 @@ namespace talvcli {
 
 enum class ResultsFormat { Auto, Csv, Jsonl };
 
-// The recognised text of one form.
+// The recognised text of one form, packed: a batch is held whole, so a form
+// costs a few hundred bytes rather than a string object per field.
 struct Record {
     long number = 0;  // 1-based position of the form in the file, bad ones counted
     long line = 0;    // where it starts
     std::string id;   // the identifying column, when one was named (UTF-8)
-    std::vector<std::string> values;  // CP932, one per field of the form; absent = empty
-    std::vector<std::string> shown;   // the UTF-8 text as given, where it is not plain ASCII
+
+    // One CP932 text per field of the form (absent ones empty), each with a
+    // NUL after it.
+    void pack(const std::vector<std::string> &values);
+    std::string_view value(std::size_t field) const {
+        return std::string_view(text_).substr(starts_[field], starts_[field + 1] - starts_[field] - 1);
+    }
+    std::size_t fields() const { return starts_.empty() ? 0 : starts_.size() - 1; }
+
+    // The UTF-8 text as the file gave it, where it is not plain ASCII.
+    void keep_shown(std::size_t field, std::string utf8) { shown_.emplace_back(static_cast<uint32_t>(field), std::move(utf8)); }
+    void forget_shown(std::size_t field);
+    const std::string *shown(std::size_t field) const;
+
+private:
+    std::string text_;
+    std::vector<uint32_t> starts_;  // fields + 1 entries
+    std::vector<std::pair<uint32_t, std::string>> shown_;
 };
 
 struct Batch {
@@ -68,7 +86,8 @@ struct ValueSink {
     Converter &conv;
     Diagnostics &diag;
 
-    bool store(Record &rec, std::size_t field, std::string_view text, long line, long column,
+    bool store(Record &rec, std::vector<std::string> &values, std::size_t field, std::string_view text, long line,
+               long column,
                const std::vector<std::size_t> *escapes = nullptr);
 };
 

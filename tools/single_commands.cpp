@@ -1,5 +1,6 @@
 // talvechk certify / eval / fields / message: one call of the library each
 // (or one per check for certify), for form designers and for trying things.
+#include <cctype>
 #include <cstring>
 
 #include <fmt/format.h>
@@ -135,7 +136,9 @@ int run_eval(const EvalOptions &opts) {
                                    library_message(conv, rc)));
             return kExitError;
         }
-        checker.host().serve(&values);
+        Record record;
+        record.pack(values);
+        checker.host().serve(&record);
         uint32_t out = TALV_E_INTERNAL, ret;
         std::string message;
         if (opts.certify) {

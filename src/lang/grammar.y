@@ -27,6 +27,7 @@
 %code {
 #include "lang/frontend.h"
 #include "service/state.h"
+#include "values/alloc.h"
 
 static int talv_parse_lex(void);
 static void talv_parse_error(const char *message);
@@ -37,6 +38,10 @@ static void talv_parse_error(const char *message);
  * that must fit, the start state included. */
 #define YYINITDEPTH 501
 #define YYMAXDEPTH 501
+/* The skeleton's stack release is dead code here; still, nothing of the
+ * library may reach the C allocator directly. */
+#define YYMALLOC talv::alloc
+#define YYFREE talv::release
 
 /* Ends the parse with `code` as the evaluation's outcome. */
 #define FAIL(code) do { talv::g_state.result_word = (code); YYABORT; } while (0)

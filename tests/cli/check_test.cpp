@@ -62,7 +62,6 @@ std::string checking_field(const std::string &damaged) {
 }
 
 TEST(CliCheck, ExampleFindsExactlyTheFormsWithFaults) {
-    REQUIRE_LIBRARY();
     CliRun r = talvechk({"check", kForm, kResults, "--format", "json", "--no-timing", "--id", "FORM_ID"});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_EQ(r.err, "");
@@ -92,6 +91,7 @@ TEST(CliCheck, ExampleFindsExactlyTheFormsWithFaults) {
     EXPECT_EQ(report.summary["forms"], 3000);
     EXPECT_EQ(report.summary["checks"], 3000 * 14);
     EXPECT_EQ(report.summary["errors"], 0);
+    EXPECT_EQ(report.summary["flagged"], 240);
     EXPECT_EQ(report.summary["failed"].get<long>(), static_cast<long>(report.outcomes.size()));
     EXPECT_EQ(report.summary["passed"].get<long>() + report.summary["failed"].get<long>(), 3000 * 14);
 }
@@ -99,7 +99,6 @@ TEST(CliCheck, ExampleFindsExactlyTheFormsWithFaults) {
 class CliJobs : public ::testing::TestWithParam<const char *> {};
 
 TEST_P(CliJobs, SameOutputWhateverTheWorkers) {
-    REQUIRE_LIBRARY();
     std::vector<std::string> base = {"check", kForm, kResults, "--no-timing", "--id", "FORM_ID", "--format", GetParam()};
     CliRun one = talvechk(base);
     for (const char *jobs : {"2", "3"}) {
@@ -118,7 +117,6 @@ INSTANTIATE_TEST_SUITE_P(Cli, CliJobs, ::testing::Values("text", "json", "csv"))
 // The findings (not the values shown, which keep the file's own characters)
 // must not depend on how the results were written.
 TEST(CliCheck, SameFindingsFromCp932AndJsonLines) {
-    REQUIRE_LIBRARY();
     TempDir dir;
     std::vector<std::string> common = {"--format", "json", "--no-timing", "--id", "FORM_ID"};
     auto findings = [&](std::vector<std::string> args) {
@@ -147,7 +145,6 @@ TEST(CliCheck, SameFindingsFromCp932AndJsonLines) {
 }
 
 TEST(CliCheck, ExitStatusTellsPassFalseAndError) {
-    REQUIRE_LIBRARY();
     TempDir dir;
     std::string form = dir.write("f.json", R"({"fields": [
       {"name": "A"}, {"name": "B"},
@@ -169,7 +166,6 @@ TEST(CliCheck, ExitStatusTellsPassFalseAndError) {
 }
 
 TEST(CliCheck, MessagesNameTheCulprit) {
-    REQUIRE_LIBRARY();
     TempDir dir;
     std::string form = dir.write("f.json", R"J({"fields": [
       {"name": "A", "check": "[NOPE] == 1"},
@@ -193,7 +189,6 @@ TEST(CliCheck, MessagesNameTheCulprit) {
 }
 
 TEST(CliCheck, LimitKeepsTheCountsAndListsTheFirst) {
-    REQUIRE_LIBRARY();
     CliRun all = talvechk({"check", kForm, kResults, "--no-timing"});
     CliRun few = talvechk({"check", kForm, kResults, "--no-timing", "--limit", "3"});
     EXPECT_EQ(few.status, all.status);
@@ -214,7 +209,6 @@ TEST(CliCheck, LimitKeepsTheCountsAndListsTheFirst) {
 }
 
 TEST(CliCheck, ReadsStandardInputAndDrawsNoBarIntoAPipe) {
-    REQUIRE_LIBRARY();
     CliRun file = talvechk({"check", kForm, kResults, "--no-timing", "-n", "5"});
     CliRun piped = talvechk({"check", kForm, "-", "--no-timing", "-n", "5"}, read_text(kResults));
     EXPECT_EQ(piped.status, file.status);
@@ -223,13 +217,37 @@ TEST(CliCheck, ReadsStandardInputAndDrawsNoBarIntoAPipe) {
 }
 
 TEST(CliCheck, TimingIsReportedUnlessAskedNotTo) {
-    REQUIRE_LIBRARY();
     CliRun r = talvechk({"check", kForm, kResults, "-n", "0", "--jobs", "2"});
     EXPECT_NE(r.out.find(" forms/s, 2 jobs)"), std::string::npos) << r.out;
     CliRun j = talvechk({"check", kForm, kResults, "-n", "0", "--format", "json"});
     json summary = json::parse(summary_line(j.out))["summary"];
     EXPECT_GT(summary["forms_per_second"].get<double>(), 0);
     EXPECT_EQ(summary["jobs"], 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A worker that dies (here: killed by a preloaded stand-in for a crashing
+// library) ends the run with status 2 and the place; what came before it is
+// reported as usual.
+TEST(CliCheck, DeadWorkerIsReported) {
+    TempDir dir;
+    std::string form = dir.write("f.json", R"({"fields": [
+      {"name": "A", "check": "@ == 1"}, {"name": "boom", "check": "[boom] == 1"}]})");
+    std::string rows = "A,boom\n";
+    for (int i = 1; i <= 64; ++i) rows += i == 5 ? "2,1\n" : "1,1\n";
+    std::string results = dir.write("r.csv", rows);
+    // Each worker is killed at its 20th form: worker 1 (slices of 16 forms:
+    // 1-16, 33-48, ...) at form 36, before it hands over forms 33 to 48.
+    CliRun r = talvechk({"check", form, results, "--jobs", "2", "--no-timing"}, "",
+                        {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("worker 1 was killed by signal 9"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("while checking form 33 (line 34) or a later one"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.rfind("form 5 (line 6): A: failed [80000000]", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("Summary: 64 forms, 64 checks: 63 passed, 1 failed"), std::string::npos) << r.out;
 }
 
 }  // namespace

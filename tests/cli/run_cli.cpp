@@ -16,7 +16,8 @@
 
 namespace cli_test {
 
-CliRun run_program(const std::string &path, const std::vector<std::string> &args, const std::string &stdin_text) {
+CliRun run_program(const std::string &path, const std::vector<std::string> &args, const std::string &stdin_text,
+                   const std::vector<std::string> &env) {
     int in[2], out[2], err[2];
     if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe");
     pid_t pid = fork();
@@ -30,6 +31,7 @@ CliRun run_program(const std::string &path, const std::vector<std::string> &args
         argv.push_back(const_cast<char *>(path.c_str()));
         for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
         argv.push_back(nullptr);
+        for (const std::string &e : env) putenv(const_cast<char *>(e.c_str()));
         execv(path.c_str(), argv.data());
         _exit(127);
     }
@@ -87,8 +89,9 @@ CliRun run_program(const std::string &path, const std::vector<std::string> &args
     return run;
 }
 
-CliRun talvechk(const std::vector<std::string> &args, const std::string &stdin_text) {
-    return run_program(TALVECHK_BIN, args, stdin_text);
+CliRun talvechk(const std::vector<std::string> &args, const std::string &stdin_text,
+                const std::vector<std::string> &env) {
+    return run_program(TALVECHK_BIN, args, stdin_text, env);
 }
 
 TempDir::TempDir() {
@@ -126,14 +129,6 @@ std::vector<std::string> lines_of(const std::string &text) {
 std::string summary_line(const std::string &out) {
     auto lines = lines_of(out);
     return lines.empty() ? "" : lines.back();
-}
-
-bool library_evaluates() {
-    static const bool ready = [] {
-        CliRun r = talvechk({"eval", "--set", "A=12", "--field", "A", "[A] + 1 == 13"});
-        return r.status == 0;
-    }();
-    return ready;
 }
 
 }  // namespace cli_test

@@ -13,8 +13,11 @@ struct CliRun {
 
 // Runs talvechk with these arguments (no shell involved); stdin_text, if
 // given, is written to its standard input.
-CliRun talvechk(const std::vector<std::string> &args, const std::string &stdin_text = "");
-CliRun run_program(const std::string &path, const std::vector<std::string> &args, const std::string &stdin_text = "");
+// env: more NAME=VALUE entries for its environment.
+CliRun talvechk(const std::vector<std::string> &args, const std::string &stdin_text = "",
+                const std::vector<std::string> &env = {});
+CliRun run_program(const std::string &path, const std::vector<std::string> &args, const std::string &stdin_text = "",
+                   const std::vector<std::string> &env = {});
 
 // A directory of its own for each test, removed afterwards.
 class TempDir {
@@ -35,14 +38,4 @@ std::vector<std::string> lines_of(const std::string &text);
 // The last line of a JSON Lines report, parsed: {"summary": {...}}.
 std::string summary_line(const std::string &out);
 
-// Whether the library behind the command evaluates checks (it does once all
-// of it is in; until then the tests that need it are skipped).
-bool library_evaluates();
-
 }  // namespace cli_test
-
-#define REQUIRE_LIBRARY()                                                                       \
-    do {                                                                                        \
-        if (!::cli_test::library_evaluates())                                                   \
-            GTEST_SKIP() << "the library does not evaluate checks yet (placeholders in this build)"; \
-    } while (0)

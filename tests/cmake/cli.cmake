@@ -15,6 +15,10 @@ if(TARGET talvechk_cli)
     MAKE_INVOICES_BIN="$<TARGET_FILE:make_invoices>"
     TALV_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples"
     TALV_BUILD_EXAMPLES_DIR="${PROJECT_BINARY_DIR}/examples")
-  add_dependencies(talv_cli_tests talvechk_cli make_invoices example_results)
+  add_library(talv_cli_crash_shim SHARED ${CMAKE_CURRENT_SOURCE_DIR}/cli/crash_shim.c)
+  target_include_directories(talv_cli_crash_shim PRIVATE ${PROJECT_SOURCE_DIR}/include)
+  target_link_libraries(talv_cli_crash_shim PRIVATE ${CMAKE_DL_LIBS})
+  target_compile_definitions(talv_cli_tests PRIVATE CRASH_SHIM="$<TARGET_FILE:talv_cli_crash_shim>")
+  add_dependencies(talv_cli_tests talvechk_cli make_invoices example_results talv_cli_crash_shim)
   gtest_discover_tests(talv_cli_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS cli)
 endif()

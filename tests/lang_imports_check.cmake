@@ -1,0 +1,23 @@
+# -DNM=<nm> -DOBJECTS=<the library's objects>: fails when the scanner's or the
+# parser's object imports a routine that prints, exits or allocates directly.
+set(forbidden exit _exit abort fprintf printf vfprintf fwrite fputs puts putc fputc perror
+    malloc calloc realloc free)
+set(checked 0)
+foreach(object ${OBJECTS})
+  if(NOT object MATCHES "/generated/lang/(scanner|grammar)\\.cpp\\.o$")
+    continue()
+  endif()
+  math(EXPR checked "${checked} + 1")
+  execute_process(COMMAND ${NM} -u ${object} OUTPUT_VARIABLE undefined RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "nm failed on ${object}")
+  endif()
+  foreach(name ${forbidden})
+    if(undefined MATCHES "U ${name}(@[^\n]*)?\n")
+      message(FATAL_ERROR "${object} imports ${name}")
+    endif()
+  endforeach()
+endforeach()
+if(NOT checked EQUAL 2)
+  message(FATAL_ERROR "expected the scanner's and the parser's objects, found ${checked}")
+endif()
