@@ -39,8 +39,9 @@ for target in "${targets[@]}"; do
     -artifact_prefix="$dir/$target-" >"$dir/fuzz-$target.log" 2>&1 || true
   grep -E '^#[0-9]+[[:space:]]+DONE|^stat::|^==[0-9]+==|^SUMMARY|^INFO: seed corpus' "$dir/fuzz-$target.log" || true
   # libFuzzer leaves crash-/timeout-/leak-/oom- files behind on a finding.
-  if ls "$dir/$target-"* >/dev/null 2>&1; then
-    echo "finding in $target:"; ls "$dir/$target-"*; tail -60 "$dir/fuzz-$target.log"; exit 1
+  findings=("$dir/$target-"*)
+  if ((${#findings[@]})); then
+    echo "finding in $target: ${findings[*]}"; tail -60 "$dir/fuzz-$target.log"; exit 1
   fi
 done
 echo "fuzzing: no findings"

@@ -11,6 +11,7 @@
 
 #include "../fuzz/hostile_host.h"
 #include "support/fake_host.h"
+#include "values/alloc.h"
 
 namespace {
 
@@ -29,7 +30,10 @@ std::ostream &operator<<(std::ostream &os, const Answer &a) {
     return os << std::hex << "{ret 0x" << a.ret << ", out 0x" << a.out << "}";
 }
 
+// Everything the evaluation allocated is released by the time it returns.
 Answer evaluate(const std::string &directives, const char *expr, bool certify) {
+    PPR_end();
+    const long live = talv::alloc_live();
     HostileHost host;
     host.parse(directives);
     EXPECT_EQ(host.install(), 0u);
@@ -42,6 +46,7 @@ Answer evaluate(const std::string &directives, const char *expr, bool certify) {
         a.ret = PPR_eval(&a.out, host.self_name.c_str(), expr);
     }
     PPR_end();
+    EXPECT_EQ(talv::alloc_live(), live) << expr;
     return a;
 }
 
