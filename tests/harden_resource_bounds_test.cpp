@@ -23,7 +23,7 @@ struct Timed {
     double ms;
 };
 
-Timed run(talv_test::FakeHost &host, const std::string &expr, bool certify) {
+Timed run(const std::string &expr, bool certify) {
     auto start = Clock::now();
     Timed t{};
     if (certify) {
@@ -70,7 +70,7 @@ TEST(HardenResourceBounds, WorstCasesAnswerSoundly) {
         talv_test::FakeHost host;
         talv_worst::fill_form(host, c.form);
         ASSERT_EQ(host.install(), 0u);
-        Timed t = run(host, c.expr, c.certify);
+        Timed t = run(c.expr, c.certify);
         EXPECT_EQ(t.ret, 0u) << c.name;
         EXPECT_EQ(t.out, e->out) << c.name;
         EXPECT_EQ(host.value_calls, e->field_reads) << c.name;
@@ -149,7 +149,7 @@ TEST(HardenResourceBounds, RandomExpressionsOf512Bytes) {
         const std::string expr = random.make();
         ASSERT_LE(expr.size(), static_cast<std::size_t>(TALV_MAX_EXPR));
         for (bool certify : {false, true}) {
-            Timed t = run(host, expr, certify);
+            Timed t = run(expr, certify);
             EXPECT_EQ(talv_fuzz::check_return(t.ret, t.out), "") << expr;
             if (t.ms > slowest) {
                 slowest = t.ms;
