@@ -1,7 +1,7 @@
 // Hosts that break every promise of the callback interface: unexpected
 // answers, records without terminators or full of 0xFF bytes, counts of -1
 // or 100000, null name pointers, a field that changes between two reads.
-// Each gives a specified code or a sound one, and the library answers a
+// Each gives its documented code or a sound one, and the library answers a
 // well-behaved host correctly afterwards.  The host is the fuzz targets'
 // simulated host, so a fuzz input's directives read the same here.
 #include <gtest/gtest.h>
@@ -133,7 +133,7 @@ protected:
     void TearDown() override { PPR_end(); }
 };
 
-TEST_P(HardenHostileHost, GivesTheSpecifiedCodeAndLeavesTheLibrarySound) {
+TEST_P(HardenHostileHost, GivesTheDocumentedCodeAndLeavesTheLibrarySound) {
     const HostileCase &c = GetParam();
     EXPECT_EQ(evaluate(kForm + c.directives, c.expr, false), c.eval);
     EXPECT_EQ(evaluate(kForm + c.directives, c.expr, true), c.certify);
