@@ -32,6 +32,10 @@ int32_t clamp_count(int32_t count) {
 uint32_t check_excluded(const char *name) {
     auto list_proc = reinterpret_cast<PPR_FIELD_LIST_PROC>(g_state.callbacks[kFieldList]);
     if (!list_proc) return TALV_I_CALLBACK_FAILED;
+    // A host that counts more entries than it writes must not expose names an
+    // earlier call (perhaps another host's) left here.  Emptying the names is
+    // enough for the comparison below and costs one byte per entry.
+    for (PPR_FIELD_ENTRY &entry : g_excluded) entry.name[0] = '\0';
     int32_t count = 0;
     int32_t rc = list_proc(g_state.contexts[kFieldList], g_excluded, &count, TALV_MAX_FIELDS);
     if (rc == -2) return TALV_I_AREA_EXCEEDED;

@@ -18,8 +18,9 @@ bool field_name_fits(const char *field_name) {
     return strnlen(field_name, TALV_MAX_SELF_FIELD + 1) <= TALV_MAX_SELF_FIELD;
 }
 
+// A call from inside a host callback is refused like invalid parameters.
 bool valid_arguments(const char *field_name, const char *expr_text) {
-    return field_name && expr_text && field_name_fits(field_name);
+    return field_name && expr_text && field_name_fits(field_name) && !evaluation_running();
 }
 
 // For the codes decided before parsing the record carries the formatted
@@ -103,7 +104,12 @@ TALV_API uint32_t PPR_certify(PPR_CERTIFY_RESULT *record, const char *field_name
 }
 
 TALV_API uint32_t PPR_end(void) {
-    talv::scanner_delete_buffer();
+    // The callbacks are forgotten at once either way: later references of a
+    // running evaluation fail as callback failures.
+    if (talv::evaluation_running())
+        talv::delete_scanner_buffer_after_evaluation();
+    else
+        talv::scanner_delete_buffer();
     for (int slot = 0; slot < 3; ++slot) {
         g_state.callbacks[slot] = nullptr;
         g_state.contexts[slot] = 0;

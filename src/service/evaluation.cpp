@@ -11,6 +11,18 @@
 namespace talv {
 namespace {
 
+bool g_running = false;
+bool g_delete_scanner_buffer = false;
+
+struct RunningEvaluation {
+    RunningEvaluation() { g_running = true; }
+    ~RunningEvaluation() {
+        g_running = false;
+        if (g_delete_scanner_buffer) scanner_delete_buffer();
+        g_delete_scanner_buffer = false;
+    }
+};
+
 void prepare(const char *field_name, const char *normalised) {
     const std::size_t length = std::strlen(normalised);
     std::memcpy(g_state.scanner_input, normalised, length + 1);
@@ -39,7 +51,12 @@ Outcome map_result_word(uint32_t word, const EntryCodes &codes) {
     }
 }
 
+bool evaluation_running() { return g_running; }
+
+void delete_scanner_buffer_after_evaluation() { g_delete_scanner_buffer = true; }
+
 Evaluation run_evaluation(const char *field_name, const char *expr_text, const EntryCodes &codes) {
+    const RunningEvaluation running;
     char normalised[kNormalisedBufferSize];
     switch (normalise_expression(expr_text, normalised)) {
     case kTextTooLong: return {Stage::kRejected, {TALV_E_TOO_LONG, 0}};

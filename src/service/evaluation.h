@@ -32,6 +32,15 @@ struct Evaluation {
     Outcome outcome;
 };
 
+// True while run_evaluation runs: a host callback that calls PPR_eval or
+// PPR_certify would empty the symbol list and the scanner under the running
+// evaluation, so such a call is refused.
+bool evaluation_running();
+
+// PPR_end from inside a host callback: the scanner's buffer is still being
+// read, so it is deleted once the running evaluation is over.
+void delete_scanner_buffer_after_evaluation();
+
 // Preparation, depth check, scanner reset, parse, release of the symbol
 // list.  The caller has checked its arguments and set the certify-mode flag.
 Evaluation run_evaluation(const char *field_name, const char *expr_text, const EntryCodes &codes);

@@ -14,5 +14,7 @@ void release(void *p);
 void alloc_fail_at(long n, bool sticky = false);
 // Allocations made since the hook was last armed or reset.
 long alloc_count();
+// Allocations not yet released, over the life of the process.
+long alloc_live();
 
 }  // namespace talv
