@@ -45,10 +45,24 @@ void expand_range(const Form &form, const std::string &content, std::vector<std:
             out.push_back(it->second);
 }
 
-class TextReporter : public Reporter {
+// What every format needs: where to write, the form, the converter back to
+// UTF-8, and which values to show beside each finding.
+class FormReporter : public Reporter {
+protected:
+    FormReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id)
+        : out_(out), form_(form), conv_(conv), has_id_(has_id), show_(fields_to_show(form, conv)) {}
+
+    std::FILE *out_;
+    const Form &form_;
+    Converter &conv_;
+    bool has_id_;
+    std::vector<std::vector<std::size_t>> show_;
+};
+
+class TextReporter : public FormReporter {
 public:
     TextReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id)
-        : out_(out), form_(form), conv_(conv), has_id_(has_id), show_(fields_to_show(form, conv)) {}
+        : FormReporter(out, form, conv, has_id) {}
 
     void finding(const Record &record, const Finding &f) override {
         std::string where = fmt::format("form {} (line {}{}{})", record.number, record.line, has_id_ ? ", " : "",
@@ -93,19 +107,12 @@ public:
             fmt::print(out_, "  (listed above: the first {} of {} checks that did not pass; --limit sets how many)\n",
                        s.shown, s.findings);
     }
-
-private:
-    std::FILE *out_;
-    const Form &form_;
-    Converter &conv_;
-    bool has_id_;
-    std::vector<std::vector<std::size_t>> show_;
 };
 
-class JsonReporter : public Reporter {
+class JsonReporter : public FormReporter {
 public:
     JsonReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id)
-        : out_(out), form_(form), conv_(conv), has_id_(has_id), show_(fields_to_show(form, conv)) {}
+        : FormReporter(out, form, conv, has_id) {}
 
     void finding(const Record &record, const Finding &f) override {
         nlohmann::ordered_json j;
@@ -149,19 +156,12 @@ public:
         wrap["summary"] = j;
         fmt::print(out_, "{}\n", wrap.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
     }
-
-private:
-    std::FILE *out_;
-    const Form &form_;
-    Converter &conv_;
-    bool has_id_;
-    std::vector<std::vector<std::size_t>> show_;
 };
 
-class CsvReporter : public Reporter {
+class CsvReporter : public FormReporter {
 public:
     CsvReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id)
-        : out_(out), form_(form), conv_(conv), has_id_(has_id), show_(fields_to_show(form, conv)),
+        : FormReporter(out, form, conv, has_id),
           text_(stderr, form, conv, has_id) {
         fmt::print(out_, "form,line,{}field,outcome,code,return,message,values\n", has_id_ ? "id," : "");
     }
@@ -186,11 +186,6 @@ public:
     }
 
 private:
-    std::FILE *out_;
-    const Form &form_;
-    Converter &conv_;
-    bool has_id_;
-    std::vector<std::vector<std::size_t>> show_;
     TextReporter text_;
 };
 
