@@ -7,7 +7,7 @@ namespace talv {
 
 namespace {
 
-// Full-width characters of the spec syntax, lead byte in the high half.
+// Full-width characters of the format-item syntax, lead byte in the high half.
 constexpr unsigned kWideN = 0x826D;       // Ｎ
 constexpr unsigned kWideB = 0x8261;       // Ｂ
 constexpr unsigned kWideZero = 0x824F;    // ０
