@@ -149,12 +149,7 @@ void read_csv(std::string_view text, const std::string &path, const Form &form, 
             diag.error(e);
             good = false;
         }
-        if (good) {
-            rec.pack(values);
-            batch.records.push_back(std::move(rec));
-        } else {
-            ++batch.rejected;
-        }
+        batch.finish(std::move(rec), values, good);
     }
 }
 

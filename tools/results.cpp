@@ -1,5 +1,6 @@
 #include "results.h"
 
+#include <utility>
 #include <iostream>
 #include <iterator>
 
@@ -37,6 +38,15 @@ void Record::pack(const std::vector<std::string> &values) {
     }
     starts_.push_back(static_cast<uint32_t>(text_.size()));
     text_.shrink_to_fit();
+}
+
+void Batch::finish(Record &&rec, const std::vector<std::string> &values, bool good) {
+    if (!good) {
+        ++rejected;
+        return;
+    }
+    rec.pack(values);
+    records.push_back(std::move(rec));
 }
 
 void Record::forget_shown(std::size_t field) {

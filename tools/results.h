@@ -46,6 +46,9 @@ struct Batch {
     std::vector<Record> records;  // the forms that can be checked
     long forms = 0;               // forms met, the rejected ones included
     long rejected = 0;            // forms not checked because of bad input
+
+    // Keeps a form whose every value was read, or counts it as rejected.
+    void finish(Record &&rec, const std::vector<std::string> &values, bool good);
 };
 
 struct ReadOptions {
