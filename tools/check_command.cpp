@@ -8,7 +8,7 @@
 #include "progress.h"
 #include "workers.h"
 
-namespace talvcli {
+namespace talvhost {
 
 int run_check(const CheckOptions &opts) {
     auto started = std::chrono::steady_clock::now();
@@ -69,4 +69,4 @@ int run_check(const CheckOptions &opts) {
     return summary.failed > 0 ? kExitFalse : kExitPass;
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -7,7 +7,7 @@
 #include "report.h"
 #include "results.h"
 
-namespace talvcli {
+namespace talvhost {
 
 struct CheckOptions {
     std::string form_path, results_path;
@@ -50,4 +50,4 @@ struct MessageOptions {
 };
 int run_message(const MessageOptions &opts);
 
-}  // namespace talvcli
+}  // namespace talvhost

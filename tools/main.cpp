@@ -7,7 +7,7 @@
 #include "commands.h"
 #include "diagnostics.h"
 
-using namespace talvcli;
+using namespace talvhost;
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-namespace talvcli {
+namespace talvhost {
 
 Progress::Progress(long total, bool wanted)
     : total_(total), active_(wanted && total >= kWorthShowing && ::isatty(STDERR_FILENO)) {
@@ -45,4 +45,4 @@ void Progress::finish() {
     active_ = false;
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

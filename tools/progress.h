@@ -5,7 +5,7 @@
 #include <chrono>
 #include <cstdio>
 
-namespace talvcli {
+namespace talvhost {
 
 class Progress {
 public:
@@ -27,4 +27,4 @@ private:
     std::chrono::steady_clock::time_point last_;
 };
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -9,7 +9,7 @@
 #include "checker.h"
 #include "commands.h"
 
-namespace talvcli {
+namespace talvhost {
 
 namespace {
 
@@ -253,4 +253,4 @@ int run_message(const MessageOptions &opts) {
     return kExitPass;
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -13,7 +13,7 @@
 
 #include <fmt/format.h>
 
-namespace talvcli {
+namespace talvhost {
 
 namespace {
 
@@ -250,4 +250,4 @@ void run_checks(const Form &form, Converter &conv, const std::vector<Record> &re
     run_parallel(form, conv, records, jobs, sink);
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -10,7 +10,7 @@
 #include "form.h"
 #include "results.h"
 
-namespace talvcli {
+namespace talvhost {
 
 using ResultSink = std::function<void(const Record &, FormResult &&)>;
 
@@ -26,4 +26,4 @@ void encode_result(const FormResult &result, std::string &out);
 // when it is not complete yet.
 bool decode_result(const std::string &buf, std::size_t &at, FormResult &result);
 
-}  // namespace talvcli
+}  // namespace talvhost

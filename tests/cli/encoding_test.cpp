@@ -6,8 +6,8 @@
 
 #include "encoding.h"
 
-using talvcli::Converter;
-using talvcli::TextError;
+using talvhost::Converter;
+using talvhost::TextError;
 
 namespace {
 

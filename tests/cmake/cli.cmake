@@ -5,11 +5,9 @@ if(TARGET talvechk_cli)
   find_package(fmt REQUIRED)
   file(GLOB TALV_CLI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/cli/*_test.cpp)
   # The converter and readers are also tested on their own.
-  add_executable(talv_cli_tests ${TALV_CLI_TEST_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/cli/run_cli.cpp
-    ${PROJECT_SOURCE_DIR}/tools/encoding.cpp
-    ${PROJECT_SOURCE_DIR}/tools/diagnostics.cpp)
-  target_include_directories(talv_cli_tests PRIVATE ${PROJECT_SOURCE_DIR}/tools ${CMAKE_CURRENT_SOURCE_DIR}/cli)
-  target_link_libraries(talv_cli_tests PRIVATE GTest::gtest_main nlohmann_json::nlohmann_json fmt::fmt)
+  add_executable(talv_cli_tests ${TALV_CLI_TEST_SOURCES} ${CMAKE_CURRENT_SOURCE_DIR}/cli/run_cli.cpp)
+  target_include_directories(talv_cli_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/cli)
+  target_link_libraries(talv_cli_tests PRIVATE talvhost GTest::gtest_main nlohmann_json::nlohmann_json fmt::fmt)
   target_compile_definitions(talv_cli_tests PRIVATE
     TALVECHK_BIN="$<TARGET_FILE:talvechk_cli>"
     MAKE_INVOICES_BIN="$<TARGET_FILE:make_invoices>"

@@ -11,7 +11,7 @@
 
 #include "encoding.h"
 
-namespace talvcli {
+namespace talvhost {
 
 struct FieldDef {
     std::string name;        // as written in the definition (UTF-8)
@@ -57,4 +57,4 @@ Form parse_form(const std::string &text, const std::string &path, Converter &con
 // Reads a whole file; throws InputError when it cannot.
 std::string read_file(const std::string &path);
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -11,7 +11,7 @@
 #include "diagnostics.h"
 #include "talvechk.h"
 
-namespace talvcli {
+namespace talvhost {
 
 namespace {
 
@@ -196,4 +196,4 @@ Form load_form(const std::string &path, Converter &conv) {
     return parse_form(read_file(path), path, conv);
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -10,7 +10,7 @@
 #include "results.h"
 #include "talvechk.h"
 
-namespace talvcli {
+namespace talvhost {
 
 class FormHost {
 public:
@@ -39,4 +39,4 @@ private:
     std::string missing_;
 };
 
-}  // namespace talvcli
+}  // namespace talvhost

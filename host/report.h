@@ -12,7 +12,7 @@
 #include "form.h"
 #include "results.h"
 
-namespace talvcli {
+namespace talvhost {
 
 enum class OutputFormat { Text, Json, Csv };
 
@@ -51,4 +51,4 @@ std::string hex_code(uint32_t code);
 // A value as the user gave it, in UTF-8.
 std::string shown_value(const Record &record, std::size_t field, Converter &conv);
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -5,7 +5,7 @@
 
 #include "results.h"
 
-namespace talvcli {
+namespace talvhost {
 
 void read_jsonl(std::string_view text, const std::string &path, const Form &form, const ReadOptions &opts,
                 Converter &conv, Diagnostics &diag, Batch &batch) {
@@ -98,4 +98,4 @@ void read_jsonl(std::string_view text, const std::string &path, const Form &form
     }
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -11,7 +11,7 @@
 #include "host.h"
 #include "results.h"
 
-namespace talvcli {
+namespace talvhost {
 
 enum class Outcome { Passed, Failed, Error };
 
@@ -61,4 +61,4 @@ private:
     bool started_ = false;
 };
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-namespace talvcli {
+namespace talvhost {
 
 std::vector<Line> split_lines(std::string_view text) {
     std::vector<Line> lines;
@@ -121,4 +121,4 @@ Batch read_results(const std::string &path, const Form &form, const ReadOptions 
     return batch;
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <unordered_map>
 
-namespace talvcli {
+namespace talvhost {
 
 enum class Encoding { Utf8, Cp932 };
 
@@ -63,4 +63,4 @@ bool is_ascii(std::string_view text);
 // or 0 when the bytes there are not well-formed UTF-8.
 std::size_t decode_utf8(std::string_view text, std::size_t pos, char32_t &cp);
 
-}  // namespace talvcli
+}  // namespace talvhost

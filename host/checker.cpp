@@ -4,7 +4,7 @@
 
 #include <fmt/format.h>
 
-namespace talvcli {
+namespace talvhost {
 
 namespace {
 
@@ -116,4 +116,4 @@ FormResult Checker::check(const Record &record) {
     return result;
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace talvcli {
+namespace talvhost {
 
 struct Place {
     std::string file;   // empty: not about a file
@@ -46,4 +46,4 @@ private:
 // Exit statuses of the command.
 enum ExitStatus { kExitPass = 0, kExitFalse = 1, kExitError = 2 };
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -6,7 +6,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-namespace talvcli {
+namespace talvhost {
 
 namespace {
 
@@ -245,4 +245,4 @@ std::unique_ptr<Reporter> make_reporter(OutputFormat format, std::FILE *out, con
     return std::make_unique<TextReporter>(out, form, conv, has_id);
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

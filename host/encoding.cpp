@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <fmt/format.h>
 
-namespace talvcli {
+namespace talvhost {
 
 namespace {
 
@@ -195,4 +195,4 @@ std::string Converter::to_utf8(std::string_view sjis) {
     return out;
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace talvcli {
+namespace talvhost {
 
 namespace {
 
@@ -78,4 +78,4 @@ int32_t FormHost::field_list(uintptr_t context, PPR_FIELD_ENTRY *entries, int32_
     return 0;
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

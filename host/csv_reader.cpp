@@ -5,7 +5,7 @@
 
 #include "results.h"
 
-namespace talvcli {
+namespace talvhost {
 
 namespace {
 
@@ -153,4 +153,4 @@ void read_csv(std::string_view text, const std::string &path, const Form &form, 
     }
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-namespace talvcli {
+namespace talvhost {
 
 std::string Place::describe() const {
     std::string out = file;
@@ -30,4 +30,4 @@ void Diagnostics::error(const std::string &message) {
     std::fflush(out_);
 }
 
-}  // namespace talvcli
+}  // namespace talvhost

@@ -12,7 +12,7 @@
 #include "encoding.h"
 #include "form.h"
 
-namespace talvcli {
+namespace talvhost {
 
 enum class ResultsFormat { Auto, Csv, Jsonl };
 
@@ -99,4 +99,4 @@ void read_csv(std::string_view text, const std::string &path, const Form &form, 
 void read_jsonl(std::string_view text, const std::string &path, const Form &form, const ReadOptions &opts,
                 Converter &conv, Diagnostics &diag, Batch &batch);
 
-}  // namespace talvcli
+}  // namespace talvhost
