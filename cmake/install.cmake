@@ -25,8 +25,11 @@ if(TARGET talvechk_cli)
   install(TARGETS talvechk_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/tools/talvechk.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/api.md ${PROJECT_SOURCE_DIR}/docs/extension-functions.md
-  DESTINATION ${CMAKE_INSTALL_DOCDIR} OPTIONAL)
+# Every document, since the installed ones link one another; README's table
+# is the index.
+file(GLOB TALV_DOCS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md)
+install(FILES ${TALV_DOCS} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/examples/invoice.json DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # CMake package: talvechk::talvechk for hosts, talvechk::talvextn for whoever
 # wants the companion library on its own link line.

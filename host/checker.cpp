@@ -4,13 +4,18 @@
 
 #include <fmt/format.h>
 
+#include "translation.h"
+
 namespace talvhost {
 
 namespace {
 
 constexpr int32_t kMessageBuffer = 1024;
 
-// Codes whose message names a field, variable or function.
+std::string placeholder(uint32_t code) { return fmt::format("(no message for code {:08X})", code); }
+
+}  // namespace
+
 bool message_takes_name(uint32_t code) {
     switch (code) {
     case TALV_E_NO_FIELD:
@@ -23,10 +28,6 @@ bool message_takes_name(uint32_t code) {
         return (code & 0xFF00FFFFu) == TALV_E_ARGUMENTS;
     }
 }
-
-std::string placeholder(uint32_t code) { return fmt::format("(no message for code {:08X})", code); }
-
-}  // namespace
 
 Outcome classify(uint32_t out, uint32_t ret) {
     if (ret != 0) return Outcome::Error;
@@ -45,6 +46,7 @@ const char *outcome_word(Outcome outcome) {
 }
 
 std::string library_message(Converter &conv, uint32_t code) {
+    if (message_language() == Language::English) return english_message(code, nullptr);
     char buf[kMessageBuffer];
     if (!Get_PPR_Message(code, buf, kMessageBuffer)) return placeholder(code);
     buf[kMessageBuffer - 1] = '\0';
@@ -52,6 +54,10 @@ std::string library_message(Converter &conv, uint32_t code) {
 }
 
 std::string record_message(Converter &conv, const PPR_CERTIFY_RESULT &record) {
+    if (message_language() == Language::English) {
+        std::string name(record.text, strnlen(record.text, sizeof record.text));
+        return english_message(record.code, conv.to_utf8(name).c_str());
+    }
     char buf[kMessageBuffer];
     if (!Get_PPRPT_Message(&record, buf, kMessageBuffer)) return placeholder(record.code);
     buf[kMessageBuffer - 1] = '\0';

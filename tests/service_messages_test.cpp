@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -191,6 +192,32 @@ TEST(ServiceMessages, FormatterTakesOnlyItsOwnConversions) {
     EXPECT_STREQ(out, "%08");
     talv::format_message("x%08X", out, 4, "", 0x12345678u);
     EXPECT_STREQ(out, "x12");
+}
+
+}  // namespace
+
+namespace {
+
+// The buffer sizes docs/api.md promises: every text of every code fits in
+// 76 bytes from Get_PPR_Message, and in 570 from Get_PPRPT_Message with a
+// name that fills the record's whole 512 bytes.
+TEST(ServiceMessages, DocumentedBufferSizesHoldEveryText) {
+    std::size_t longest_bare = 0, longest_named = 0;
+    char buf[2048];
+    PPR_CERTIFY_RESULT record;
+    for (uint32_t id = 0; id <= 0xFFFF; ++id) {
+        for (uint32_t high : {0x00000000u, 0x90000000u, 0xA0FF0000u, 0xE5440000u}) {
+            const uint32_t code = high | id;
+            ASSERT_EQ(Get_PPR_Message(code, buf, sizeof buf), 1);
+            longest_bare = std::max(longest_bare, std::strlen(buf));
+            record.code = code;
+            std::memset(record.text, 'N', sizeof record.text);
+            ASSERT_EQ(Get_PPRPT_Message(&record, buf, sizeof buf), 1);
+            longest_named = std::max(longest_named, std::strlen(buf));
+        }
+    }
+    EXPECT_EQ(longest_bare + 1, 76u);
+    EXPECT_EQ(longest_named + 1, 570u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "diagnostics.h"
+#include "translation.h"
 
 using namespace talvhost;
 
@@ -22,10 +23,12 @@ Examples:
   talvechk check examples/invoice.json build/examples/invoices.csv --limit 10
   talvechk certify examples/invoice.json
   talvechk eval --set A=12 --set B=30 --field B '[A] + 18 == @'
-  talvechk fields 'sum([A1..3]) == [TOTAL]' A1 TOTAL
+  talvechk fields '[TOTAL] == [SUBTOTAL] + [TAX]' SUBTOTAL TAX NET   (prints SUBTOTAL, TAX)
   talvechk message 90000002 --name TOTAL
 
-See docs/cli.md for the file formats.)";
+The command is described in man talvechk and in cli.md (file formats,
+options, what each input gets); installed with the other documents in
+)" TALV_DOC_DIR R"( (docs/ in the source tree).)";
 
 }  // namespace
 
@@ -35,6 +38,12 @@ int main(int argc, char **argv) {
     app.footer(kMainFooter);
     app.require_subcommand(1);
     app.set_version_flag("--version", "talvechk 1.0.0");
+    // Before or after the subcommand alike.
+    app.fallthrough();
+    std::string language = "ja";
+    app.add_option("--lang", language, "Language of the messages shown: ja (as the library gives them) or en")
+        ->check(CLI::IsMember({"ja", "en"}))
+        ->capture_default_str();
 
     // check ------------------------------------------------------------------
     CheckOptions check;
@@ -105,7 +114,9 @@ Examples:
     fields_cmd->add_option("NAME", fields.names, "Field names (default: every field of --form)");
     fields_cmd->add_option("--form", fields.form_path, "Take the names from this form definition");
     fields_cmd->footer(R"(Example:
-  talvechk fields '[TOTAL] == [SUBTOTAL] + [TAX]' SUBTOTAL TAX NET)");
+  talvechk fields '[TOTAL] == [SUBTOTAL] + [TAX]' SUBTOTAL TAX NET
+  prints SUBTOTAL and TAX, one a line.  Fields named only through a range
+  (sum([A1..3])) are not listed; a note on standard error says so.)");
 
     // message ----------------------------------------------------------------
     MessageOptions message;
@@ -139,6 +150,7 @@ Examples:
         return kExitError;
     }
 
+    set_message_language(*language_named(language));
     try {
         if (check_cmd->parsed()) {
             check.format = kOutputFormats.at(output);

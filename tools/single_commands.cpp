@@ -8,6 +8,7 @@
 
 #include "checker.h"
 #include "commands.h"
+#include "translation.h"
 
 namespace talvhost {
 
@@ -181,6 +182,16 @@ int run_eval(const EvalOptions &opts) {
     }
 }
 
+// The first bracketed range ("[A1..3]") of an expression, or "".
+static std::string first_range(const std::string &expr) {
+    for (std::size_t open = expr.find('['); open != std::string::npos; open = expr.find('[', open + 1)) {
+        std::size_t close = expr.find(']', open);
+        if (close == std::string::npos) break;
+        if (expr.substr(open, close - open).find("..") != std::string::npos) return expr.substr(open, close - open + 1);
+    }
+    return "";
+}
+
 int run_fields(const FieldsOptions &opts) {
     Converter conv;
     Diagnostics diag;
@@ -206,6 +217,11 @@ int run_fields(const FieldsOptions &opts) {
             if (index < 0 || static_cast<std::size_t>(index) >= names.size()) break;
             fmt::print("{}\n", names_utf8[static_cast<std::size_t>(index)]);
         }
+        // The library's listing leaves out what only a range names; say so
+        // rather than let a short list pass for the whole answer.
+        if (std::string range = first_range(opts.expr); !range.empty())
+            fmt::print(stderr, "talvechk: note: fields named only through a range such as {} are not listed "
+                               "(the listing covers fields named one by one)\n", range);
         return kExitPass;
     } catch (const InputError &e) {
         diag.error(e);
@@ -250,6 +266,13 @@ int run_message(const MessageOptions &opts) {
         message = record_message(conv, record);
     }
     fmt::print("{}\n", message);
+    // The library answers an unknown id with its text for an unexpected
+    // error, which reads like a real message; the exit status must not.
+    if (!message_known(code)) {
+        diag.error(fmt::format("{}: no message has the id {} (the code AND FFFF); what is shown is the "
+                               "library's answer to an unknown id", hex_code(code), code & 0xFFFFu));
+        return kExitError;
+    }
     return kExitPass;
 }
 

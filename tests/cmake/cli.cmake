@@ -12,6 +12,7 @@ if(TARGET talvechk_cli)
     TALVECHK_BIN="$<TARGET_FILE:talvechk_cli>"
     MAKE_INVOICES_BIN="$<TARGET_FILE:make_invoices>"
     TALV_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples"
+    TALV_RESOURCES_DIR="${PROJECT_SOURCE_DIR}/resources"
     TALV_BUILD_EXAMPLES_DIR="${PROJECT_BINARY_DIR}/examples")
   add_library(talv_cli_crash_shim SHARED ${CMAKE_CURRENT_SOURCE_DIR}/cli/crash_shim.c)
   target_include_directories(talv_cli_crash_shim PRIVATE ${PROJECT_SOURCE_DIR}/include)

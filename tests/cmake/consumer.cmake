@@ -61,3 +61,8 @@ if(TARGET talvechk_cli)
     COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH ${TALV_TEST_PREFIX}/${CMAKE_INSTALL_BINDIR}/talvechk --help)
   set_tests_properties(Pkg.installed_command PROPERTIES FIXTURES_REQUIRED talv_installed)
 endif()
+
+# The installed documents link one another; none may point to one left out.
+add_test(NAME Pkg.installed_doc_links
+  COMMAND ${CMAKE_COMMAND} -DDOC_DIR=${TALV_TEST_PREFIX}/${CMAKE_INSTALL_DOCDIR} -P ${TALV_PKG_SCRIPTS}/doc_links.cmake)
+set_tests_properties(Pkg.installed_doc_links PROPERTIES FIXTURES_REQUIRED talv_installed)
