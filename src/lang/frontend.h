@@ -12,5 +12,8 @@ void scanner_delete_buffer();
 // Parses and evaluates the prepared scanner input: 0 accepted, 1 otherwise.
 // Sets g_state.result_word through the rule actions.
 int parse();
+// The same parse, reporting every step to the trace (the grammar compiled a
+// second time with token locations).
+int parse_traced();
 
 }  // namespace talv

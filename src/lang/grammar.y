@@ -22,6 +22,7 @@
 
 %code requires {
 #include "lang/tokens.h"
+#include "lang/trace_hooks.h"
 }
 
 %code {
@@ -29,8 +30,8 @@
 #include "service/state.h"
 #include "values/alloc.h"
 
-static int talv_parse_lex(void);
-static void talv_parse_error(const char *message);
+static int yylex(void);
+static void yyerror(const char *message);
 
 /* Fixed stacks that never grow (compiled as C++ the skeleton cannot relocate
  * them, so a full stack is an overflow).  The skeleton reports the overflow
@@ -79,24 +80,28 @@ statement
         Symbol *value = eval_symbol($3);
         if (!value) FAIL(TALV_I_NO_MEMORY);
         Symbol *held = assign_variable($1->text, value);
+        TRACE_ASSIGNMENT($1, held);
         CHECK(held);
         $$ = held;
         talv::g_state.result_word = TALV_OK;
+        TRACE_STATEMENT(held, TALV_OK);
     }
     | condition {
         if (!$1) FAIL(TALV_I_NO_MEMORY);
         if ($1->status >= 2) FAIL($1->code);
-        if ($1->status == 1 && !talv::certify_mode()) FAIL(TALV_FALSE);
+        if ($1->status == 1 && !talv::certify_mode()) { TRACE_STATEMENT($1, TALV_FALSE); FAIL(TALV_FALSE); }
         talv::g_state.result_word = TALV_OK;
+        TRACE_STATEMENT($1, TALV_OK);
     }
     | expression {
         if (!$1) FAIL(TALV_I_NO_MEMORY);
-        if ($1->status == 1 && !talv::certify_mode()) FAIL(TALV_FALSE);
+        if ($1->status == 1 && !talv::certify_mode()) { TRACE_STATEMENT($1, TALV_FALSE); FAIL(TALV_FALSE); }
         Symbol *value = eval_symbol($1);
         CHECK(value);
-        if (value->status == 1 && !talv::certify_mode()) FAIL(TALV_FALSE);
+        if (value->status == 1 && !talv::certify_mode()) { TRACE_STATEMENT(value, TALV_FALSE); FAIL(TALV_FALSE); }
         $$ = value;
         talv::g_state.result_word = TALV_OK;
+        TRACE_STATEMENT(value, TALV_OK);
     }
     ;
 
@@ -105,13 +110,17 @@ condition
     : condition OR condition {
         if (!$1 || !$3) FAIL(TALV_I_NO_MEMORY);
         if ($1->status >= 2) FAIL($1->code);
-        $1->status = ($1->status != 0 && $3->status != 0) ? 1 : 0;
+        const int32_t joined = ($1->status != 0 && $3->status != 0) ? 1 : 0;
+        TRACE_LOGICAL("||", joined, $1, $3);
+        $1->status = joined;
         $$ = $1;
     }
     | condition AND condition {
         if (!$1 || !$3) FAIL(TALV_I_NO_MEMORY);
         if ($1->status >= 2) FAIL($1->code);
-        $1->status = ($1->status != 0 || $3->status != 0) ? 1 : 0;
+        const int32_t joined = ($1->status != 0 || $3->status != 0) ? 1 : 0;
+        TRACE_LOGICAL("&&", joined, $1, $3);
+        $1->status = joined;
         $$ = $1;
     }
     | expression RELOP expression {
@@ -125,6 +134,7 @@ condition
         case talv::kRelGe: result = relop_ge($1, $3); break;
         default: FAIL(TALV_E_INTERNAL);
         }
+        TRACE_BINARY(TALV_TRACE_COMPARISON, talv::relop_text($2), result, $1, $3);
         CHECK(result);
         $$ = result;
     }
@@ -133,12 +143,12 @@ condition
     ;
 
 expression
-    : expression '+' expression { Symbol *r = op_add($1, $3); CHECK(r); $$ = r; }
-    | expression '-' expression { Symbol *r = op_sub($1, $3); CHECK(r); $$ = r; }
-    | expression '*' expression { Symbol *r = op_mul($1, $3); CHECK(r); $$ = r; }
-    | expression '/' expression { Symbol *r = op_div($1, $3); CHECK(r); $$ = r; }
+    : expression '+' expression { Symbol *r = op_add($1, $3); TRACE_BINARY(TALV_TRACE_OPERATOR, "+", r, $1, $3); CHECK(r); $$ = r; }
+    | expression '-' expression { Symbol *r = op_sub($1, $3); TRACE_BINARY(TALV_TRACE_OPERATOR, "-", r, $1, $3); CHECK(r); $$ = r; }
+    | expression '*' expression { Symbol *r = op_mul($1, $3); TRACE_BINARY(TALV_TRACE_OPERATOR, "*", r, $1, $3); CHECK(r); $$ = r; }
+    | expression '/' expression { Symbol *r = op_div($1, $3); TRACE_BINARY(TALV_TRACE_OPERATOR, "/", r, $1, $3); CHECK(r); $$ = r; }
     | '(' expression ')' { $$ = $2; }
-    | '-' expression %prec UMINUS { Symbol *r = op_minus($2); CHECK(r); $$ = r; }
+    | '-' expression %prec UMINUS { Symbol *r = op_minus($2); TRACE_MINUS(r, $2); CHECK(r); $$ = r; }
     | VARIABLE { if (!$1) FAIL(TALV_I_NO_MEMORY); $$ = $1; }
     | FIELD { if (!$1) FAIL(TALV_I_NO_MEMORY); $$ = $1; }
     | NUMBER { if (!$1) FAIL(TALV_I_NO_MEMORY); $$ = $1; }
@@ -150,12 +160,14 @@ call
     : VARIABLE '(' arguments ')' {
         if (!$1) FAIL(TALV_I_NO_MEMORY);
         Symbol *r = call_function($1, $3);
+        TRACE_CALL($1, r);
         CHECK(r);
         $$ = r;
     }
     | VARIABLE '(' ')' {
         if (!$1) FAIL(TALV_I_NO_MEMORY);
         Symbol *r = call_function($1, nullptr);
+        TRACE_CALL($1, r);
         CHECK(r);
         $$ = r;
     }
@@ -170,18 +182,19 @@ arguments
 
 %%
 
-static int talv_parse_lex(void) {
-    int token = talv::scan_token(&talv_parse_lval);
+static int yylex(void) {
+    int token = talv::scan_token(&yylval);
+    TRACE_TOKEN(token, yylval);
     return token < 0 ? talv::kTokEnd : token;  // bytes 0x80..0xFF end the text
 }
 
 /* Syntax errors and overflows end the parse; the caller reports them. */
-static void talv_parse_error(const char *) {}
+static void yyerror(const char *) { TRACE_SYNTAX_ERROR(); }
 
 namespace talv {
 
-int parse() {
-    int status = talv_parse_parse();
+int TALV_PARSE_ENTRY() {
+    int status = yyparse();
     if (scanner_failed()) {
         g_state.result_word = TALV_I_NO_MEMORY;
         return 1;

@@ -15,9 +15,14 @@ add_custom_command(OUTPUT ${TALV_LANG_GENERATED}/grammar.cpp APPEND
   COMMAND ${CMAKE_COMMAND} -DREPORT=${TALV_LANG_GENERATED}/grammar.output -DEXPECTED=3
           -DGENERATED=${TALV_LANG_GENERATED}/grammar.cpp -P ${CMAKE_CURRENT_LIST_DIR}/check_conflicts.cmake
   DEPENDS ${CMAKE_CURRENT_LIST_DIR}/check_conflicts.cmake)
+# The same grammar once more with locations: the parser of traced
+# evaluations (see trace_hooks.h).
+BISON_TARGET(talv_grammar_traced ${CMAKE_CURRENT_LIST_DIR}/grammar.y ${TALV_LANG_GENERATED}/grammar_traced.cpp
+  COMPILE_FLAGS "-Wall -Werror -Wno-conflicts-rr --locations -Fapi.prefix={talv_traced_} -Dapi.location.type={talv::SourceSpan}")
+set_source_files_properties(${TALV_LANG_GENERATED}/grammar_traced.cpp PROPERTIES COMPILE_DEFINITIONS TALV_TRACED_PARSER)
 FLEX_TARGET(talv_scanner ${CMAKE_CURRENT_LIST_DIR}/scanner.l ${TALV_LANG_GENERATED}/scanner.cpp)
 
-set(TALV_LANG_SOURCES ${BISON_talv_grammar_OUTPUTS} ${FLEX_talv_scanner_OUTPUTS})
+set(TALV_LANG_SOURCES ${BISON_talv_grammar_OUTPUTS} ${BISON_talv_grammar_traced_OUTPUTS} ${FLEX_talv_scanner_OUTPUTS})
 list(FILTER TALV_LANG_SOURCES INCLUDE REGEX "\\.cpp$")
 # The generated code is C that must compile as C++ (it calls into the C++
 # core).  flex still emits its own exiting fatal-error routine, which nothing

@@ -1,6 +1,8 @@
 // The token stream between the scanner and the evaluating parser.
 #pragma once
 
+#include <cstdint>
+
 #include "talvechk.h"
 
 namespace talv {
@@ -30,6 +32,11 @@ enum TokenCode : int {
 
 enum RelOp : int { kRelEq = 0, kRelNe, kRelLt, kRelGt, kRelLe, kRelGe };
 
+inline const char *relop_text(int op) {
+    static const char *const texts[] = {"==", "!=", "<", ">", "<=", ">="};
+    return op >= kRelEq && op <= kRelGe ? texts[op] : "";
+}
+
 // The next token of the prepared scanner input.  Single characters come back
 // as themselves, bytes 0x80..0xFF as negative numbers.  Operand tokens
 // create their Symbol on the symbol list (null when memory ran out).
@@ -37,5 +44,17 @@ int scan_token(TokenValue *value);
 
 // True from a fatal scanner condition until the next scanner_reset().
 bool scanner_failed();
+
+// Byte span [start, end) in the expression text.  The preparation rewrites
+// bytes in place ("]" to "$") and "@" stays one byte of the text, so offsets
+// into the scanner input are offsets into the host's text.
+struct SourceSpan {
+    uint32_t start;
+    uint32_t end;
+};
+
+// Where the token that scan_token() last returned stands in the scanner
+// input (for the trace; the end of the text for the end of input).
+SourceSpan scanner_token_span();
 
 }  // namespace talv

@@ -5,6 +5,7 @@
 
 #include "names/names.h"
 #include "service/state.h"
+#include "service/trace.h"
 
 namespace talv {
 namespace {
@@ -70,7 +71,9 @@ extern "C" Symbol *reference_field(Symbol *field) {
     int32_t rc = value_proc(g_state.contexts[kFieldValue], name, &record);
     if (rc == -1) {
         set_message_arg(name);
-        return fail(result, TALV_E_NO_FIELD);
+        fail(result, TALV_E_NO_FIELD);
+        if (trace_on()) trace_field_read(field, nullptr, result);
+        return result;
     }
     if (rc != 0) return fail(result, TALV_I_CALLBACK_FAILED);
 
@@ -78,7 +81,11 @@ extern "C" Symbol *reference_field(Symbol *field) {
         uint32_t code = check_excluded(name);
         if (code == 0 && !field_type_accepted(record.type)) code = TALV_E_FIELD_EXCLUDED;
         if (code == TALV_E_FIELD_EXCLUDED) set_message_arg(name, TALV_MAX_FIELD_NAME);
-        if (code != 0) return fail(result, code);
+        if (code != 0) {
+            fail(result, code);
+            if (trace_on()) trace_field_read(field, nullptr, result);
+            return result;
+        }
         result->charclass = derive_charclass(record.class_spec);
     }
 
@@ -90,5 +97,6 @@ extern "C" Symbol *reference_field(Symbol *field) {
     StrNormal(value, result);
     result->kind = TALV_STRING;
     result->attr = record.attr;
+    if (trace_on()) trace_field_read(field, value, result);
     return result;
 }

@@ -35,4 +35,8 @@ bool field_type_accepted(const char *type);
 // function tables and the variable table compare names.
 bool names_match16(const char *a, const char *b);
 
+// The value a variable holds, or null; reads the table only (the trace shows
+// variable operands with it).
+const Symbol *variable_value(const char *name);
+
 }  // namespace talv

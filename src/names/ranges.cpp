@@ -10,6 +10,7 @@
 
 #include "names/names.h"
 #include "service/state.h"
+#include "service/trace.h"
 
 namespace talv {
 namespace {
@@ -161,6 +162,7 @@ Symbol *ext_field_arg(Symbol *range) {
             tail = field;
         }
     }
+    if (trace_on()) trace_range_fields(head->next, range);
     if (!head->next) {
         head->status = 2;
         head->code = TALV_E_ARGUMENTS;

@@ -29,6 +29,14 @@ Symbol *find_entry(const char *key, Symbol **last) {
 }
 
 }  // namespace
+
+const Symbol *variable_value(const char *name) {
+    char key[kKeyLength + 1];
+    make_key(name, key);
+    const Symbol *entry = find_entry(key, nullptr);
+    return entry ? entry->value : nullptr;
+}
+
 }  // namespace talv
 
 extern "C" {

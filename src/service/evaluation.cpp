@@ -6,6 +6,7 @@
 #include "lang/frontend.h"
 #include "service/normalise.h"
 #include "service/state.h"
+#include "service/trace.h"
 #include "talvechk.h"
 
 namespace talv {
@@ -57,20 +58,25 @@ void delete_scanner_buffer_after_evaluation() { g_delete_scanner_buffer = true; 
 
 Evaluation run_evaluation(const char *field_name, const char *expr_text, const EntryCodes &codes) {
     const RunningEvaluation running;
+    if (trace_on()) trace_begin(expr_text);
     char normalised[kNormalisedBufferSize];
     switch (normalise_expression(expr_text, normalised)) {
-    case kTextTooLong: return {Stage::kRejected, {TALV_E_TOO_LONG, 0}};
+    case kTextTooLong:
+        if (trace_on()) trace_rejected(expr_text, TALV_E_TOO_LONG);
+        return {Stage::kRejected, {TALV_E_TOO_LONG, 0}};
     case kNothingVisible: return {Stage::kNothingToDo, {TALV_OK, 0}};
     case kNormalised: break;
     }
     prepare(field_name, normalised);
 
-    if (uint32_t code = check_parenthesis_depth(g_state.scanner_input))
+    if (uint32_t code = check_parenthesis_depth(g_state.scanner_input)) {
+        if (trace_on()) trace_rejected(g_state.scanner_input, code);
         return {Stage::kRejected, {code, 0}};
+    }
 
     int rejected = 1;
     if (scanner_reset())
-        rejected = parse();
+        rejected = trace_on() ? parse_traced() : parse();
     else
         g_state.result_word = TALV_I_NO_MEMORY;
     free_all_symbol();

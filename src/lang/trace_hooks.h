@@ -1,0 +1,44 @@
+// The grammar is compiled twice: as the parser every evaluation runs, where
+// these hooks are empty, and with locations as the traced parser, which runs
+// only while a trace callback is installed.  So tracing costs the untraced
+// parser nothing.  Included only by the grammar: the hooks name the
+// skeleton's location stack (yylsp, yylen, yyloc, yylloc).
+#pragma once
+
+#ifdef TALV_TRACED_PARSER
+
+#include "service/trace.h"
+
+#define YYLLOC_DEFAULT(Cur, Rhs, N) do { \
+        if (N) { (Cur).start = YYRHSLOC(Rhs, 1).start; (Cur).end = YYRHSLOC(Rhs, N).end; } \
+        else { (Cur).start = (Cur).end = YYRHSLOC(Rhs, 0).end; } \
+        talv::trace_rule(Cur); \
+    } while (0)
+#define YY_LOCATION_PRINT(File, Loc) ((void)0)
+
+#define TALV_PARSE_ENTRY parse_traced
+// The span of the rule's k-th right-hand symbol.
+#define TRACE_AT(k) (yylsp[(k) - yylen])
+#define TRACE_TOKEN(token, value) \
+    (yylloc = talv::trace_token((token), (token) >= talv::kTokVariable && (token) <= talv::kTokString ? (value).sym : nullptr))
+#define TRACE_BINARY(kind, op, r, a, b) talv::trace_binary((kind), (op), (r), (a), (b), yyloc, TRACE_AT(1), TRACE_AT(3))
+#define TRACE_MINUS(r, a) talv::trace_unary_minus((r), (a), yyloc, TRACE_AT(2))
+#define TRACE_LOGICAL(op, joined, a, b) talv::trace_logical((op), (joined), (a), (b), yyloc, TRACE_AT(1), TRACE_AT(3))
+#define TRACE_CALL(name, r) talv::trace_call((name), (r), yyloc)
+#define TRACE_ASSIGNMENT(name, value) talv::trace_assignment((name), (value), yyloc)
+#define TRACE_STATEMENT(outcome, word) talv::trace_statement((outcome), (word), yyloc)
+#define TRACE_SYNTAX_ERROR() talv::trace_syntax_error(yylloc)
+
+#else
+
+#define TALV_PARSE_ENTRY parse
+#define TRACE_TOKEN(token, value) ((void)0)
+#define TRACE_BINARY(kind, op, r, a, b) ((void)0)
+#define TRACE_MINUS(r, a) ((void)0)
+#define TRACE_LOGICAL(op, joined, a, b) ((void)0)
+#define TRACE_CALL(name, r) ((void)0)
+#define TRACE_ASSIGNMENT(name, value) ((void)0)
+#define TRACE_STATEMENT(outcome, word) ((void)0)
+#define TRACE_SYNTAX_ERROR() ((void)0)
+
+#endif

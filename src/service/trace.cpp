@@ -1,0 +1,326 @@
+// The evaluation trace: turns the steps the traced parser and the field
+// references report into events for the host's trace callback.  Nothing here
+// allocates, calls the host's field callbacks or changes a Symbol, so a
+// traced evaluation makes the same calls and gives the same result.
+#include "service/trace.h"
+
+#include <cstring>
+
+#include "names/names.h"
+#include "service/evaluation.h"
+#include "service/normalise.h"
+#include "service/state.h"
+#include "values/decimal.h"
+
+namespace talv {
+
+TALV_TRACE_PROC g_trace_proc = nullptr;
+
+namespace {
+
+uintptr_t g_trace_context = 0;
+const char *g_expr = "";
+uint32_t g_expr_length = 0;
+SourceSpan g_rule{0, 0};
+
+// Operand Symbols and the place they were written; range arguments add the
+// fields they expand to.  When full, later Symbols take the span of the
+// rule that made them.
+struct SpanEntry {
+    const Symbol *sym;
+    SourceSpan span;
+};
+constexpr std::size_t kMaxSpans = 4096;
+SpanEntry g_spans[kMaxSpans];
+std::size_t g_span_count = 0;
+
+// Text of one value: a full-width text of 276 bytes, or a number of at most
+// 138 characters.
+constexpr std::size_t kValueSize = TALV_SYMBOL_TEXT + 1;
+
+// The latest field reads, so that an operator can show the value its FIELD
+// operand was read as: the operator reads its operands itself, just before
+// it is reported.
+struct FieldRead {
+    const Symbol *field;
+    char value[kValueSize];
+};
+constexpr std::size_t kRecentReads = 8;
+FieldRead g_reads[kRecentReads];
+std::size_t g_next_read = 0;
+
+char g_name[TALV_MAX_EXPR + 1];
+char g_text[sizeof(PPR_FIELD_VALUE::value) + 1];
+char g_value[kValueSize];
+char g_left[kValueSize];
+char g_right[kValueSize];
+
+void copy_bounded(char *dst, std::size_t size, const char *src) {
+    std::size_t n = 0;
+    if (src)
+        while (n + 1 < size && src[n]) {
+            dst[n] = src[n];
+            ++n;
+        }
+    dst[n] = '\0';
+}
+
+// Exact decimal text: "-" when negative, integer digits, and the fraction
+// digits up to the last that is not zero.
+void format_number(const Symbol &sym, char *out) {
+    std::size_t len = 0;
+    if (sym.sign == 1 && !is_zero(sym.digits)) out[len++] = '-';
+    int first = first_nonzero_group(sym.digits, 0, kUnitsGroup);
+    bool leading = true;
+    for (int k = first; k <= kUnitsGroup; ++k)
+        for (int div = 1000; div > 0; div /= 10) {
+            const int digit = sym.digits[k] / div % 10;
+            if (leading && digit == 0 && !(k == kUnitsGroup && div == 1)) continue;
+            leading = false;
+            out[len++] = static_cast<char>('0' + digit);
+        }
+    const int last = last_nonzero_group(sym.digits, kFirstFractionGroup);
+    if (last >= kFirstFractionGroup) {
+        out[len++] = '.';
+        for (int k = kFirstFractionGroup; k <= last; ++k)
+            for (int div = 1000; div > 0; div /= 10) out[len++] = static_cast<char>('0' + sym.digits[k] / div % 10);
+        while (out[len - 1] == '0') --len;
+    }
+    out[len] = '\0';
+}
+
+const char *recent_read(const Symbol *field) {
+    for (std::size_t i = 0; i < kRecentReads; ++i) {
+        const FieldRead &r = g_reads[(g_next_read + kRecentReads - 1 - i) % kRecentReads];
+        if (r.field == field) return r.value;
+    }
+    return "";
+}
+
+// The value an operand stood for when the step used it.
+void format_operand(const Symbol *sym, char *out) {
+    out[0] = '\0';
+    if (!sym || sym->status >= 2) return;
+    switch (sym->kind) {
+    case TALV_NUMBER: format_number(*sym, out); break;
+    case TALV_STRING: copy_bounded(out, kValueSize, sym->text); break;
+    case TALV_FIELD: copy_bounded(out, kValueSize, recent_read(sym)); break;
+    case TALV_VARIABLE: format_operand(variable_value(sym->text), out); break;
+    default: break;
+    }
+}
+
+void clear_texts() {
+    g_name[0] = g_text[0] = g_value[0] = g_left[0] = g_right[0] = '\0';
+}
+
+TALV_TRACE_EVENT make_event(uint32_t kind, SourceSpan span, const Symbol *result) {
+    TALV_TRACE_EVENT e;
+    std::memset(&e, 0, sizeof e);
+    e.size = sizeof e;
+    e.kind = kind;
+    e.start = span.start;
+    e.length = span.end > span.start ? span.end - span.start : 0;
+    if (result) {
+        e.status = result->status >= 2 ? 2 : result->status;
+        e.code = result->status >= 2 ? result->code : 0;
+    }
+    e.name = g_name;
+    e.text = g_text;
+    e.value = g_value;
+    e.left = g_left;
+    e.right = g_right;
+    return e;
+}
+
+void set_operands(TALV_TRACE_EVENT &e, SourceSpan left, SourceSpan right) {
+    e.left_start = left.start;
+    e.left_length = left.end > left.start ? left.end - left.start : 0;
+    e.right_start = right.start;
+    e.right_length = right.end > right.start ? right.end - right.start : 0;
+}
+
+void emit(const TALV_TRACE_EVENT &e) {
+    if (g_trace_proc) g_trace_proc(g_trace_context, &e);
+}
+
+SourceSpan span_of(const Symbol *sym) {
+    for (std::size_t i = g_span_count; i-- > 0;)
+        if (g_spans[i].sym == sym) return g_spans[i].span;
+    return g_rule;
+}
+
+void remember_span(const Symbol *sym, SourceSpan span) {
+    if (sym && g_span_count < kMaxSpans) g_spans[g_span_count++] = {sym, span};
+}
+
+SourceSpan place(std::size_t at, std::size_t length) {
+    return {static_cast<uint32_t>(at), static_cast<uint32_t>(at + length)};
+}
+
+// Where the parenthesis depth check gave up: the opening quote or bracket
+// that is never closed, or the "(" that went one level too deep.
+SourceSpan rejected_at(const char *text, uint32_t code) {
+    const std::size_t length = std::strlen(text);
+    if (code == TALV_E_PARENTHESES) {
+        char prefix[kNormalisedBufferSize];
+        for (std::size_t n = 1; n <= length; ++n) {
+            std::memcpy(prefix, text, n);
+            prefix[n] = '\0';
+            if (check_parenthesis_depth(prefix) == TALV_E_PARENTHESES) return place(n - 1, 1);
+        }
+        return place(length, 0);
+    }
+    for (std::size_t p = 0; p < length; ++p) {
+        if (text[p] != '\'' && text[p] != '[') continue;
+        const char close = text[p] == '\'' ? '\'' : '$';
+        const char *end = std::strchr(text + p + 1, close);
+        if (!end) return place(p, length - p);
+        p = static_cast<std::size_t>(end - text);
+    }
+    return place(length, 0);
+}
+
+}  // namespace
+
+void trace_begin(const char *expr_text) {
+    g_expr = expr_text;
+    g_expr_length = static_cast<uint32_t>(strnlen(expr_text, TALV_MAX_EXPR + 1));
+    g_rule = {0, 0};
+    g_span_count = 0;
+    for (FieldRead &r : g_reads) r.field = nullptr;
+    g_next_read = 0;
+}
+
+void trace_rejected(const char *normalised, uint32_t code) {
+    clear_texts();
+    SourceSpan span = code == TALV_E_TOO_LONG ? place(TALV_MAX_EXPR, g_expr_length - TALV_MAX_EXPR)
+                                              : rejected_at(normalised, code);
+    TALV_TRACE_EVENT e = make_event(TALV_TRACE_SYNTAX_ERROR, span, nullptr);
+    e.status = 2;
+    e.code = code;
+    if (code != TALV_E_TOO_LONG) {
+        const std::size_t n = e.length < TALV_MAX_EXPR ? e.length : TALV_MAX_EXPR;
+        std::memcpy(g_name, g_expr + e.start, n);
+        g_name[n] = '\0';
+    }
+    emit(e);
+}
+
+SourceSpan trace_token(int token, Symbol *operand) {
+    SourceSpan span = scanner_token_span();
+    if (token == kTokEnd) {
+        // The end of the text, or a "$" that ends it early.
+        if (!(span.start < g_state.end_pos && g_state.scanner_input[span.start] == '$'))
+            span = {static_cast<uint32_t>(g_state.end_pos), static_cast<uint32_t>(g_state.end_pos)};
+    }
+    if (token == kTokVariable || token == kTokNumber || token == kTokField || token == kTokString)
+        remember_span(operand, span);
+    return span;
+}
+
+void trace_rule(SourceSpan span) { g_rule = span; }
+
+void trace_field_read(const Symbol *field, const char *recognised, const Symbol *result) {
+    if (!result) return;
+    clear_texts();
+    copy_bounded(g_name, sizeof g_name, field->text);
+    copy_bounded(g_text, sizeof g_text, recognised);
+    if (result->status < 2) {
+        Symbol number = *result;
+        if (sym_number(&number) == 0) format_number(number, g_value);
+        else copy_bounded(g_value, sizeof g_value, result->text);
+    }
+    FieldRead &slot = g_reads[g_next_read];
+    g_next_read = (g_next_read + 1) % kRecentReads;
+    slot.field = field;
+    copy_bounded(slot.value, sizeof slot.value, g_value);
+    emit(make_event(TALV_TRACE_FIELD, span_of(field), result));
+}
+
+void trace_range_fields(const Symbol *first, const Symbol *range) {
+    const SourceSpan span = span_of(range);
+    for (const Symbol *s = first; s; s = s->next) remember_span(s, span);
+}
+
+void trace_binary(uint32_t kind, const char *op, const Symbol *result, const Symbol *left, const Symbol *right,
+                  SourceSpan whole, SourceSpan left_span, SourceSpan right_span) {
+    if (!result) return;
+    clear_texts();
+    copy_bounded(g_name, sizeof g_name, op);
+    format_operand(left, g_left);
+    format_operand(right, g_right);
+    if (result->status < 2) format_operand(result, g_value);
+    TALV_TRACE_EVENT e = make_event(kind, whole, result);
+    set_operands(e, left_span, right_span);
+    emit(e);
+}
+
+void trace_unary_minus(const Symbol *result, const Symbol *operand, SourceSpan whole, SourceSpan operand_span) {
+    if (!result) return;
+    clear_texts();
+    copy_bounded(g_name, sizeof g_name, "-");
+    format_operand(operand, g_right);
+    if (result->status < 2) format_operand(result, g_value);
+    TALV_TRACE_EVENT e = make_event(TALV_TRACE_OPERATOR, whole, result);
+    set_operands(e, {whole.start, whole.start}, operand_span);
+    emit(e);
+}
+
+void trace_logical(const char *op, int32_t joined, const Symbol *left, const Symbol *right, SourceSpan whole,
+                   SourceSpan left_span, SourceSpan right_span) {
+    clear_texts();
+    copy_bounded(g_name, sizeof g_name, op);
+    copy_bounded(g_left, sizeof g_left, left->status == 0 ? "true" : "false");
+    copy_bounded(g_right, sizeof g_right, right->status == 0 ? "true" : "false");
+    TALV_TRACE_EVENT e = make_event(TALV_TRACE_LOGICAL, whole, nullptr);
+    e.status = joined;
+    set_operands(e, left_span, right_span);
+    emit(e);
+}
+
+void trace_call(const Symbol *name, const Symbol *result, SourceSpan whole) {
+    if (!result) return;
+    clear_texts();
+    copy_bounded(g_name, sizeof g_name, name->text);
+    if (result->status < 2) format_operand(result, g_value);
+    emit(make_event(TALV_TRACE_CALL, whole, result));
+}
+
+void trace_assignment(const Symbol *name, const Symbol *value, SourceSpan whole) {
+    if (!value) return;
+    clear_texts();
+    copy_bounded(g_name, sizeof g_name, name->text);
+    if (value->status < 2) format_operand(value, g_value);
+    emit(make_event(TALV_TRACE_ASSIGNMENT, whole, value));
+}
+
+void trace_statement(const Symbol *outcome, uint32_t word, SourceSpan whole) {
+    clear_texts();
+    TALV_TRACE_EVENT e = make_event(TALV_TRACE_STATEMENT, whole, outcome);
+    e.code = word;
+    emit(e);
+}
+
+void trace_syntax_error(SourceSpan where) {
+    clear_texts();
+    const uint32_t end = where.end < g_expr_length ? where.end : g_expr_length;
+    const uint32_t start = where.start < end ? where.start : end;
+    std::memcpy(g_name, g_expr + start, end - start);
+    g_name[end - start] = '\0';
+    TALV_TRACE_EVENT e = make_event(TALV_TRACE_SYNTAX_ERROR, where, nullptr);
+    e.status = 2;
+    e.code = TALV_E_SYNTAX;
+    emit(e);
+}
+
+}  // namespace talv
+
+extern "C" TALV_API uint32_t talv_set_trace(TALV_TRACE_PROC proc, uintptr_t context) {
+    // Switching mid-evaluation would report half an evaluation, or report
+    // into a callback that is being replaced.
+    if (talv::evaluation_running()) return TALV_R_TRACE_REFUSED;
+    talv::g_trace_proc = proc;
+    talv::g_trace_context = proc ? context : 0;
+    return 0;
+}
