@@ -1,6 +1,7 @@
 // The token stream between the scanner and the evaluating parser.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "talvechk.h"
@@ -45,6 +46,9 @@ int scan_token(TokenValue *value);
 // True from a fatal scanner condition until the next scanner_reset().
 bool scanner_failed();
 
+// Bytes of the token that scan_token() last returned (for the trace).
+std::size_t scanner_token_length();
+
 // Byte span [start, end) in the expression text.  The preparation rewrites
 // bytes in place ("]" to "$") and "@" stays one byte of the text, so offsets
 // into the scanner input are offsets into the host's text.
@@ -52,9 +56,5 @@ struct SourceSpan {
     uint32_t start;
     uint32_t end;
 };
-
-// Where the token that scan_token() last returned stands in the scanner
-// input (for the trace; the end of the text for the end of input).
-SourceSpan scanner_token_span();
 
 }  // namespace talv

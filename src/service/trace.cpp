@@ -4,6 +4,7 @@
 // traced evaluation makes the same calls and gives the same result.
 #include "service/trace.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "names/names.h"
@@ -11,6 +12,10 @@
 #include "service/normalise.h"
 #include "service/state.h"
 #include "values/decimal.h"
+
+// The record hosts compile against: ten words, then five text pointers.
+static_assert(sizeof(TALV_TRACE_EVENT) == (sizeof(void *) == 4 ? 60 : 80), "trace event layout");
+static_assert(offsetof(TALV_TRACE_EVENT, name) == 40, "trace event layout");
 
 namespace talv {
 
@@ -22,6 +27,10 @@ uintptr_t g_trace_context = 0;
 const char *g_expr = "";
 uint32_t g_expr_length = 0;
 SourceSpan g_rule{0, 0};
+// End of the token scanned last: the scanner skips only blanks between
+// tokens, so the next one starts at the first byte after them.  (Its buffer
+// cannot tell: it moves the last token when it meets the end of the text.)
+std::size_t g_scanned_to = 0;
 
 // Operand Symbols and the place they were written; range arguments add the
 // fields they expand to.  When full, later Symbols take the span of the
@@ -187,6 +196,7 @@ void trace_begin(const char *expr_text) {
     g_expr = expr_text;
     g_expr_length = static_cast<uint32_t>(strnlen(expr_text, TALV_MAX_EXPR + 1));
     g_rule = {0, 0};
+    g_scanned_to = 0;
     g_span_count = 0;
     for (FieldRead &r : g_reads) r.field = nullptr;
     g_next_read = 0;
@@ -208,12 +218,16 @@ void trace_rejected(const char *normalised, uint32_t code) {
 }
 
 SourceSpan trace_token(int token, Symbol *operand) {
-    SourceSpan span = scanner_token_span();
-    if (token == kTokEnd) {
-        // The end of the text, or a "$" that ends it early.
-        if (!(span.start < g_state.end_pos && g_state.scanner_input[span.start] == '$'))
-            span = {static_cast<uint32_t>(g_state.end_pos), static_cast<uint32_t>(g_state.end_pos)};
-    }
+    const char *input = g_state.scanner_input;
+    const std::size_t end = g_state.end_pos;
+    std::size_t start = g_scanned_to;
+    while (start < end && (input[start] == ' ' || input[start] == '\t' || input[start] == '\n')) ++start;
+    std::size_t length = scanner_token_length();
+    // The end of the text, unless a "$" ends it early.
+    if (token == kTokEnd && !(start < end && input[start] == '$')) start = end, length = 0;
+    if (length > end - start) length = end - start;
+    g_scanned_to = start + length;
+    const SourceSpan span = place(start, length);
     if (token == kTokVariable || token == kTokNumber || token == kTokField || token == kTokString)
         remember_span(operand, span);
     return span;
