@@ -16,7 +16,8 @@ set_target_properties(talvechk PROPERTIES EXPORT_NAME talvechk)
 install(TARGETS talvechk talvextn EXPORT talvechkTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/talvechk.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/talvechk.h ${PROJECT_SOURCE_DIR}/include/talvechk_trace.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 if(TARGET talvechk_cli)
   file(RELATIVE_PATH TALV_BIN_TO_LIB

@@ -39,3 +39,16 @@ endif()
 add_test(NAME Pkg.ext_doc_example_in_sync
   COMMAND ${CMAKE_COMMAND} -DDOC=${PROJECT_SOURCE_DIR}/docs/api.md
           -DSOURCE=${PROJECT_SOURCE_DIR}/examples/ext_example.c -P ${PROJECT_SOURCE_DIR}/tests/pkg/doc_sync.cmake)
+
+# The trace example of docs/api.md: one failed sum check, step by step.
+add_executable(trace_example ${PROJECT_SOURCE_DIR}/examples/trace_example.c)
+target_link_libraries(trace_example PRIVATE talvechk)
+set_target_properties(trace_example PROPERTIES C_STANDARD 90 C_EXTENSIONS OFF)
+target_compile_options(trace_example PRIVATE -pedantic -Werror)
+add_test(NAME Pkg.trace_example COMMAND trace_example)
+set_tests_properties(Pkg.trace_example PROPERTIES
+  PASS_REGULAR_EXPRESSION
+    "call +sum\\(\\[A1\\.\\.3\\]\\) +sum +3000 [^\n]*\nfield +@ +TOTAL +3001 [^\n]*\ncomparison +sum\\(\\[A1\\.\\.3\\]\\)==@ +== +3000 3001 +status 1\n")
+add_test(NAME Pkg.trace_doc_example_in_sync
+  COMMAND ${CMAKE_COMMAND} -DDOC=${PROJECT_SOURCE_DIR}/docs/api.md
+          -DSOURCE=${PROJECT_SOURCE_DIR}/examples/trace_example.c -P ${PROJECT_SOURCE_DIR}/tests/pkg/doc_sync.cmake)

@@ -5,8 +5,14 @@
 set(failures "")
 
 # The header's exported names: TALV_API for the library, TALV_EXT_API for
-# the companion.
+# the companion; the extension headers beside it (talvechk_*.h) add theirs.
 file(READ "${HEADER}" header)
+get_filename_component(header_dir "${HEADER}" DIRECTORY)
+file(GLOB extension_headers "${header_dir}/talvechk_*.h")
+foreach(extension ${extension_headers})
+  file(READ "${extension}" text)
+  string(APPEND header "${text}")
+endforeach()
 string(REGEX REPLACE "/\\*([^*]|\\*+[^*/])*\\*+/" "" header "${header}")
 # Semicolons would split CMake lists.
 string(REPLACE ";" "~" header "${header}")

@@ -2,6 +2,12 @@
  * public header must stay usable from any of them. */
 #include "talvechk.h"
 #include "talvechk.h" /* twice: the include guard holds */
+#include "talvechk_trace.h"
+#include "talvechk_trace.h"
+
+static void trace_proc(uintptr_t context, const TALV_TRACE_EVENT *event) {
+    (void)context; (void)event;
+}
 
 /* A table as a companion library writes it. */
 static Symbol *nothing(Symbol *list_head) { return list_head; }
@@ -22,5 +28,6 @@ int main(void) {
     s.text[0] = '\0';
     s.digits[TALV_GROUPS - 1] = 0;
     s.next = 0;
+    if (0) talv_set_trace(trace_proc, 0);
     return (int)(sizeof table + sizeof procs + (unsigned)s.kind + TALV_E_ARGUMENTS) & 0;
 }
