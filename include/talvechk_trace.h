@@ -59,6 +59,9 @@ extern "C" {
  *   STATEMENT    ""                ""                ""  (status/code: its outcome)
  *   SYNTAX_ERROR the token's text  ""                ""  (code: the out-code)
  *
+ * For every step with status 2, text is instead the name the error's
+ * message mentions (what replaces its "%s"; often empty).
+ *
  * left/right (and their spans) are the operands of OPERATOR, COMPARISON and
  * LOGICAL steps as the step used them (numbers as exact decimal text).
  * status is 0 for a value or a true condition, 1 for a false condition, 2

@@ -3,7 +3,9 @@
 // places, and that tracing changes nothing else and cannot be re-entered.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/cp932.h"
@@ -228,6 +230,22 @@ TEST_F(Trace, ChangesNoResultAndNoCallback) {
         EXPECT_EQ(calls[0], calls[1]) << expr;
         EXPECT_EQ(outs[0], outs[1]) << expr;
         EXPECT_EQ(rets[0], rets[1]) << expr;
+    }
+}
+
+// An error's event names what its message mentions, as the certify record
+// would; a statement that cannot be resolved is reported too.
+TEST_F(Trace, ErrorsCarryTheNameTheirMessageMentions) {
+    for (auto [expr, kind, name] : {std::tuple{"[NOPE]", TALV_TRACE_FIELD, "NOPE"},
+                                    std::tuple{"y=1, z", TALV_TRACE_STATEMENT, "z"},
+                                    std::tuple{"w+1==1", TALV_TRACE_OPERATOR, "w"},
+                                    std::tuple{"nosuch(1)", TALV_TRACE_CALL, "nosuch"}}) {
+        trace_of(expr);
+        auto step = std::find_if(recorder.events.rbegin(), recorder.events.rend(),
+                                 [kind = kind](const Recorded &r) { return r.event.kind == kind; });
+        ASSERT_NE(step, recorder.events.rend()) << expr;
+        EXPECT_EQ(step->event.status, 2) << expr;
+        EXPECT_EQ(step->text, name) << expr;
     }
 }
 

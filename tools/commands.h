@@ -33,6 +33,7 @@ struct EvalOptions {
     std::string expr;  // empty: the field's own check from the form
     bool expr_given = false;
     bool certify = false;
+    bool explain = false;  // print every step of the evaluation
     OutputFormat format = OutputFormat::Text;
 };
 int run_eval(const EvalOptions &opts);

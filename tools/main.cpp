@@ -97,6 +97,8 @@ Example:
     eval_cmd->add_option("--form", eval.form_path, "Form definition that supplies the fields");
     eval_cmd->add_option("-s,--set", eval.assignments, "Recognised text of a field, NAME=VALUE (repeatable)");
     eval_cmd->add_flag("--certify", eval.certify, "Evaluate in certify mode (PPR_certify)");
+    eval_cmd->add_flag("--explain", eval.explain, "Print every step: each field read and its value, each operator, "
+                                                  "comparison and call with its result, where a syntax error stopped");
     eval_cmd->add_option("-f,--format", eval_output, "Output: text or json")
         ->check(CLI::IsMember({"text", "json"}))
         ->capture_default_str();

@@ -2,12 +2,14 @@
 // (or one per check for certify), for form designers and for trying things.
 #include <cctype>
 #include <cstring>
+#include <optional>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "checker.h"
 #include "commands.h"
+#include "trace_text.h"
 #include "translation.h"
 
 namespace talvhost {
@@ -142,16 +144,21 @@ int run_eval(const EvalOptions &opts) {
         checker.host().serve(&record);
         uint32_t out = TALV_E_INTERNAL, ret;
         std::string message;
+        std::vector<TraceStep> steps;
+        std::optional<TraceCollector> trace;  // around the one evaluation, not the message lookups
+        if (opts.explain) trace.emplace();
         if (opts.certify) {
             PPR_CERTIFY_RESULT record;
             std::memset(&record, 0, sizeof record);
             ret = PPR_certify(&record, field.c_str(), expr.c_str());
+            if (trace) steps = trace->take(), trace.reset();
             record.text[sizeof record.text - 1] = '\0';
             out = record.code;
             message = ret != 0 ? library_message(conv, ret) : record_message(conv, record);
         } else {
             checker.host().forget_missing();
             ret = PPR_eval(&out, field.c_str(), expr.c_str());
+            if (trace) steps = trace->take(), trace.reset();
             message = classify(out, ret) == Outcome::Passed ? library_message(conv, out)
                                                             : checker.explain(field, expr, out, ret);
         }
@@ -165,10 +172,12 @@ int run_eval(const EvalOptions &opts) {
             j["code"] = hex_code(out);
             j["return"] = hex_code(ret);
             j["message"] = message;
+            if (opts.explain) j["explain"] = trace_json(steps, expr, conv);
             print_json(j);
         } else {
             fmt::print("outcome   {}\nout-code  {}\nreturn    {}\nmessage   {}\n", outcome_word(outcome),
                        hex_code(out), hex_code(ret), message);
+            if (opts.explain) fmt::print("explain\n{}", trace_text(steps, expr, conv, "  "));
         }
         switch (outcome) {
         case Outcome::Passed: return kExitPass;

@@ -97,6 +97,7 @@ statement
         if (!$1) FAIL(TALV_I_NO_MEMORY);
         if ($1->status == 1 && !talv::certify_mode()) { TRACE_STATEMENT($1, TALV_FALSE); FAIL(TALV_FALSE); }
         Symbol *value = eval_symbol($1);
+        TRACE_STATEMENT_ERROR(value);
         CHECK(value);
         if (value->status == 1 && !talv::certify_mode()) { TRACE_STATEMENT(value, TALV_FALSE); FAIL(TALV_FALSE); }
         $$ = value;

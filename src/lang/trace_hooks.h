@@ -27,6 +27,8 @@
 #define TRACE_CALL(name, r) talv::trace_call((name), (r), yyloc)
 #define TRACE_ASSIGNMENT(name, value) talv::trace_assignment((name), (value), yyloc)
 #define TRACE_STATEMENT(outcome, word) talv::trace_statement((outcome), (word), yyloc)
+#define TRACE_STATEMENT_ERROR(value) \
+    do { if ((value) && (value)->status >= 2) talv::trace_statement((value), (value)->code, yyloc); } while (0)
 #define TRACE_SYNTAX_ERROR() talv::trace_syntax_error(yylloc)
 
 #else
@@ -39,6 +41,7 @@
 #define TRACE_CALL(name, r) ((void)0)
 #define TRACE_ASSIGNMENT(name, value) ((void)0)
 #define TRACE_STATEMENT(outcome, word) ((void)0)
+#define TRACE_STATEMENT_ERROR(value) ((void)0)
 #define TRACE_SYNTAX_ERROR() ((void)0)
 
 #endif

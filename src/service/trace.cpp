@@ -133,6 +133,8 @@ TALV_TRACE_EVENT make_event(uint32_t kind, SourceSpan span, const Symbol *result
     if (result) {
         e.status = result->status >= 2 ? 2 : result->status;
         e.code = result->status >= 2 ? result->code : 0;
+        // What the error's message names ("field %s does not exist").
+        if (result->status >= 2) copy_bounded(g_text, sizeof g_text, g_state.message_arg);
     }
     e.name = g_name;
     e.text = g_text;
