@@ -99,6 +99,8 @@ struct StepCase {
     std::vector<std::string> lines;
 };
 
+void PrintTo(const StepCase &c, std::ostream *os) { *os << c.label; }
+
 class TraceSteps : public Trace, public ::testing::WithParamInterface<StepCase> {};
 
 TEST_P(TraceSteps, OneEventPerStepInOrder) {
@@ -178,6 +180,8 @@ struct SyntaxCase {
     uint32_t start;
     uint32_t length;
 };
+
+void PrintTo(const SyntaxCase &c, std::ostream *os) { *os << c.label; }
 
 class TraceSyntax : public Trace, public ::testing::WithParamInterface<SyntaxCase> {};
 
