@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "hostile_host.h"
+#include "talvechk_trace.h"
 #include "values/alloc.h"
 
 namespace talv_fuzz {
@@ -31,6 +32,26 @@ inline std::string check_shortage(long fail_at, long made, uint32_t ret, uint32_
     if (ret == 0 && (out == TALV_OK || out == TALV_FALSE)) return "a failed allocation went unnoticed";
     return {};
 }
+
+// A traced evaluation's events: spans inside the text, texts terminated.
+struct TraceCheck {
+    std::size_t text_length = 0;
+    std::string fault;
+    static bool inside(std::size_t start, std::size_t length, std::size_t limit) {
+        return start <= limit && length <= limit - start;
+    }
+    static void proc(uintptr_t context, const TALV_TRACE_EVENT *e) {
+        TraceCheck *self = reinterpret_cast<TraceCheck *>(context);
+        if (!inside(e->start, e->length, self->text_length) ||
+            !inside(e->left_start, e->left_length, self->text_length) ||
+            !inside(e->right_start, e->right_length, self->text_length))
+            self->fault = "a trace span outside the text";
+        // Reading each text to its end: the sanitizer sees any overrun.
+        for (const char *text : {e->name, e->text, e->value, e->left, e->right})
+            if (!text) self->fault = "a null trace text";
+            else (void)std::strlen(text);
+    }
+};
 
 // Empty when every answer was sound, else what was wrong.
 inline std::string run_eval_input(const uint8_t *data, std::size_t size) {
@@ -66,6 +87,20 @@ inline std::string run_eval_input(const uint8_t *data, std::size_t size) {
     Get_PPRPT_Message(&record, message, sizeof message);
     // The host may format the record into its own text.
     Get_PPRPT_Message(&record, record.text, sizeof record.text);
+
+    // Once more with the trace installed (the host may answer differently
+    // the second time, so only soundness is compared).
+    TraceCheck trace;
+    trace.text_length = expr.size();
+    talv_set_trace(&TraceCheck::proc, reinterpret_cast<uintptr_t>(&trace));
+    talv::alloc_fail_at(host.fail_allocation);
+    ret = PPR_eval(&out, self, expr.c_str());
+    made = talv::alloc_count();
+    talv::alloc_fail_at(0);
+    talv_set_trace(nullptr, 0);
+    fault += check_return(ret, out);
+    fault += check_shortage(host.fail_allocation, made, ret, out);
+    fault += trace.fault;
     PPR_end();
     return fault;
 }
