@@ -65,7 +65,8 @@ extern "C" {
  * left/right (and their spans) are the operands of OPERATOR, COMPARISON and
  * LOGICAL steps as the step used them (numbers as exact decimal text).
  * status is 0 for a value or a true condition, 1 for a false condition, 2
- * for an error whose result code is in code.  A STATEMENT's code is the
+ * for an error whose result code is in code (a failure inside the library
+ * or of a host callback shows as 0xF00000FF, as the out-code does).  A STATEMENT's code is the
  * result word it leaves (0, or 0x80000000 for a false check outside
  * certify mode).
  */

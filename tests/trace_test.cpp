@@ -253,6 +253,17 @@ TEST_F(Trace, ErrorsCarryTheNameTheirMessageMentions) {
     }
 }
 
+// A failing host callback shows as the out-code shows it, never as the
+// library's internal code.
+TEST_F(Trace, CallbackFailureShowsTheInternalErrorCode) {
+    host.value_result = 7;
+    uint32_t out = 0;
+    trace_of("[A1]==1", &out);
+    EXPECT_EQ(out, TALV_E_INTERNAL);
+    ASSERT_EQ(recorder.events.size(), 2u);
+    for (const Recorded &r : recorder.events) EXPECT_EQ(r.event.code, TALV_E_INTERNAL) << r.name;
+}
+
 TEST_F(Trace, OffUnlessInstalled) {
     recorder.install();
     eval("T", "sum([A1..3])==@");

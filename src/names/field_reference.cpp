@@ -75,7 +75,11 @@ extern "C" Symbol *reference_field(Symbol *field) {
         if (trace_on()) trace_field_read(field, nullptr, result);
         return result;
     }
-    if (rc != 0) return fail(result, TALV_I_CALLBACK_FAILED);
+    if (rc != 0) {
+        fail(result, TALV_I_CALLBACK_FAILED);
+        if (trace_on()) trace_field_read(field, nullptr, result);
+        return result;
+    }
 
     if (certify_mode()) {
         uint32_t code = check_excluded(name);

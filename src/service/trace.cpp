@@ -123,6 +123,17 @@ void clear_texts() {
     g_name[0] = g_text[0] = g_value[0] = g_left[0] = g_right[0] = '\0';
 }
 
+// Internal codes never reach the host, not even through the trace.
+uint32_t host_code(uint32_t code) {
+    switch (code) {
+    case TALV_I_NO_MEMORY:
+    case TALV_I_BAD_CHARACTER:
+    case TALV_I_CALLBACK_FAILED:
+    case TALV_I_AREA_EXCEEDED: return TALV_E_INTERNAL;
+    default: return code;
+    }
+}
+
 TALV_TRACE_EVENT make_event(uint32_t kind, SourceSpan span, const Symbol *result) {
     TALV_TRACE_EVENT e;
     std::memset(&e, 0, sizeof e);
@@ -132,7 +143,7 @@ TALV_TRACE_EVENT make_event(uint32_t kind, SourceSpan span, const Symbol *result
     e.length = span.end > span.start ? span.end - span.start : 0;
     if (result) {
         e.status = result->status >= 2 ? 2 : result->status;
-        e.code = result->status >= 2 ? result->code : 0;
+        e.code = result->status >= 2 ? host_code(result->code) : 0;
         // What the error's message names ("field %s does not exist").
         if (result->status >= 2) copy_bounded(g_text, sizeof g_text, g_state.message_arg);
     }
@@ -314,7 +325,7 @@ void trace_assignment(const Symbol *name, const Symbol *value, SourceSpan whole)
 void trace_statement(const Symbol *outcome, uint32_t word, SourceSpan whole) {
     clear_texts();
     TALV_TRACE_EVENT e = make_event(TALV_TRACE_STATEMENT, whole, outcome);
-    e.code = word;
+    e.code = host_code(word);
     emit(e);
 }
 
