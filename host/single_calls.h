@@ -1,0 +1,49 @@
+// One library call at a time, worded, for front ends that hand over a
+// single form or expression rather than a batch (the Python module).  The
+// caller has started a Checker for the form; these functions use its
+// callbacks.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checker.h"
+
+namespace talvhost {
+
+struct CallResult {
+    std::size_t field = 0;  // index into the form's fields (per-check results only)
+    uint32_t out = TALV_E_INTERNAL;
+    uint32_t ret = 0;
+    std::string message;  // UTF-8
+    Outcome outcome() const { return classify(out, ret); }
+};
+
+// Every check of the form on one record, the passed ones included, in field
+// order.
+std::vector<CallResult> evaluate_form(Checker &checker, const Form &form, const Record &record);
+
+// Every check of the form in certify mode (no values), in field order.
+std::vector<CallResult> certify_form(Checker &checker, Converter &conv, const Form &form);
+
+// One expression for one field (both CP932) over the record the checker
+// serves.
+CallResult evaluate_expression(Checker &checker, Converter &conv, const std::string &field,
+                               const std::string &expr, bool certify);
+
+// A form of plain fields with the given names (UTF-8), for evaluating an
+// expression without a definition; names given twice count once.
+Form adhoc_form(const std::vector<std::string> &names, Converter &conv);
+
+// A code's message, with the name filled in where the message has one.
+std::string code_message(Converter &conv, uint32_t code, const std::optional<std::string> &name_utf8);
+
+// Indexes into names (CP932) of the fields the expression (CP932)
+// references, as the library lists them; throws InputError when the
+// library refuses.
+std::vector<std::size_t> referenced_fields(Converter &conv, const std::vector<std::string> &names,
+                                           const std::string &expr);
+
+}  // namespace talvhost
