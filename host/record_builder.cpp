@@ -23,7 +23,7 @@ void RecordBuilder::set(std::size_t field, std::string_view utf8) {
             shown_.erase(it);
             break;
         }
-    if (!is_ascii(utf8)) shown_.emplace_back(field, std::string(utf8));
+    if (keep_given_ && !is_ascii(utf8)) shown_.emplace_back(field, std::string(utf8));
 }
 
 Record RecordBuilder::take(long number) {

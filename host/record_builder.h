@@ -17,7 +17,10 @@ namespace talvhost {
 
 class RecordBuilder {
 public:
-    RecordBuilder(const Form &form, Converter &conv) : form_(form), conv_(conv), values_(form.fields.size()) {}
+    // keep_given: findings show the texts as handed over; otherwise as the
+    // library reads them (what the command shows for CP932 input).
+    RecordBuilder(const Form &form, Converter &conv, bool keep_given = true)
+        : form_(form), conv_(conv), keep_given_(keep_given), values_(form.fields.size()) {}
 
     // Sets one field's value from UTF-8 text; throws InputError naming the
     // field when the text cannot be converted or does not fit.  The record
@@ -33,6 +36,7 @@ public:
 private:
     const Form &form_;
     Converter &conv_;
+    bool keep_given_;
     std::vector<std::string> values_;
     std::vector<std::pair<std::size_t, std::string>> shown_;
 };

@@ -100,12 +100,12 @@ Rows copy_rows(const LoadedForm &loaded, const std::vector<std::string> &names, 
     return rows;
 }
 
-Outcomes check_rows(const LoadedForm &loaded, const Rows &rows, std::size_t count) {
+Outcomes check_rows(const LoadedForm &loaded, const Rows &rows, std::size_t count, bool keep_given) {
     Converter &conv = converter();
     Outcomes out;
     Summary &s = out.summary;
     s.forms = static_cast<long>(count);
-    RecordBuilder builder(loaded.form, conv);
+    RecordBuilder builder(loaded.form, conv, keep_given);
     Checker checker(loaded.form, conv);
     if (uint32_t rc = checker.start(); rc != 0)
         throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
@@ -149,14 +149,15 @@ Outcomes check_rows(const LoadedForm &loaded, const Rows &rows, std::size_t coun
 
 // (findings, rejected, summary, ignored column names): findings as (row,
 // field, outcome, code, message, values), rejected as (row, field, message),
-// rows counted from 0 in the order given.
+// rows counted from 0 in the order given.  keep_given: show the texts as
+// given, not as the library reads them.
 py::tuple check_columns(const LoadedForm &loaded, const std::vector<std::string> &names, py::list columns,
-                        std::size_t count) {
+                        std::size_t count, bool keep_given) {
     if (static_cast<std::size_t>(py::len(columns)) != names.size())
         throw py::value_error("one column of texts per name");
     std::vector<std::string> ignored;
     Rows rows = copy_rows(loaded, names, columns, count, ignored);
-    Outcomes out = with_library([&] { return check_rows(loaded, rows, count); });
+    Outcomes out = with_library([&] { return check_rows(loaded, rows, count, keep_given); });
 
     const auto &fields = loaded.form.fields;
     py::list found;
@@ -183,7 +184,8 @@ py::tuple check_columns(const LoadedForm &loaded, const std::vector<std::string>
 }  // namespace
 
 void bind_frame_check(py::module_ &, py::class_<LoadedForm> &form_class) {
-    form_class.def("check_columns", &check_columns, py::arg("names"), py::arg("columns"), py::arg("rows"));
+    form_class.def("check_columns", &check_columns, py::arg("names"), py::arg("columns"), py::arg("rows"),
+                   py::arg("keep_given") = true);
 }
 
 }  // namespace talvpy

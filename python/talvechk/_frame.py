@@ -12,9 +12,12 @@ REJECTED_COLUMNS = ["row", "id", "field", "message"]
 SUMMARY_KEYS = ["forms", "not_checked", "checks", "passed", "failed", "errors", "flagged"]
 
 
-def check_columns(form, frame, id_column: Optional[str]) -> Tuple[list, list, Dict[str, int], List[str], list]:
+def check_columns(form, frame, id_column: Optional[str], keep_given: bool = True
+                  ) -> Tuple[list, list, Dict[str, int], List[str], list]:
     """The core's answer for a DataFrame: findings and rejected rows with
-    0-based positions, the summary, the ignored column names, and the ids."""
+    0-based positions, the summary, the ignored column names, and the ids.
+    keep_given=False shows values as the library reads them (as the
+    command does for CP932 files)."""
     import pandas as pd
 
     if not isinstance(frame, pd.DataFrame):
@@ -30,7 +33,7 @@ def check_columns(form, frame, id_column: Optional[str]) -> Tuple[list, list, Di
         columns.append(frame.iloc[:, position].tolist())
     if id_column is not None and ids is None:
         raise KeyError(f"no column {id_column!r} for id_column")
-    found, rejected, summary, ignored = form._core.check_columns(names, columns, len(frame))
+    found, rejected, summary, ignored = form._core.check_columns(names, columns, len(frame), keep_given)
     return found, rejected, summary, ignored, ids
 
 

@@ -32,10 +32,10 @@ _JSONL_SUFFIXES = (".jsonl", ".ndjson", ".json")
 
 # ---- on the workers ---------------------------------------------------------
 
-def _rows_of(form: Form, frame, id_column: Optional[str], labelled: bool):
+def _rows_of(form: Form, frame, id_column: Optional[str], labelled: bool, keep_given: bool = True):
     """Checks one partition; the rows carry their position and, for a
     DataFrame the caller gave, their index label."""
-    found, rejected, summary, ignored, ids = check_columns(form, frame, id_column)
+    found, rejected, summary, ignored, ids = check_columns(form, frame, id_column, keep_given)
     index = frame.index
 
     def label(p):
@@ -50,11 +50,11 @@ def _rows_of(form: Form, frame, id_column: Optional[str], labelled: bool):
     return rows, bad, summary, len(frame), ignored
 
 
-def _check_frame_part(form: Form, frame, id_column: Optional[str], labelled: bool):
-    return _rows_of(form, frame, id_column, labelled)
+def _check_frame_part(form: Form, frame, id_column: Optional[str], labelled: bool, keep_given: bool = True):
+    return _rows_of(form, frame, id_column, labelled, keep_given)
 
 
-def _check_lines_part(form: Form, lines: List[str], id_column: Optional[str]):
+def _check_lines_part(form: Form, lines: List[str], id_column: Optional[str], keep_given: bool):
     """One block of JSON Lines: each non-blank line a form, as the command
     reads them; a line that is no JSON object is a form not checked."""
     import pandas as pd
@@ -93,7 +93,7 @@ def _check_lines_part(form: Form, lines: List[str], id_column: Optional[str]):
                          dtype=object)
     if id_column is not None:
         frame[id_column] = ids
-    rows, bad, summary, _, ignored = _rows_of(form, frame, id_column, False)
+    rows, bad, summary, _, ignored = _rows_of(form, frame, id_column, False, keep_given)
     rows = [(where[r[0]],) + tuple(r[1:]) for r in rows]
     bad = [(where[r[0]],) + tuple(r[1:]) for r in bad]
     for position, message in broken:
@@ -156,6 +156,9 @@ def _tasks(form: Form, source, id_column, blocksize, encoding, input_format, par
     codec = _ENCODINGS.get(str(encoding).lower())
     if codec is None:
         raise ValueError(f"encoding must be 'utf-8' or 'cp932', not {encoding!r}")
+    # As the command: UTF-8 texts are shown as the file has them, CP932 ones
+    # as the library reads them.
+    keep_given = codec == "utf-8"
     if kind == "csv":
         # Every cell as text, nothing guessed missing; bytes that do not
         # decode reach the check as text it refuses, so only that form is
@@ -163,9 +166,10 @@ def _tasks(form: Form, source, id_column, blocksize, encoding, input_format, par
         frame = dd.read_csv(paths, blocksize=blocksize, dtype=str, keep_default_na=False, na_filter=False,
                             encoding="utf-8-sig" if codec == "utf-8" else codec,
                             encoding_errors="surrogateescape")
-        return [dask.delayed(_check_frame_part)(form, part, id_column, False) for part in frame.to_delayed()], False
+        return [dask.delayed(_check_frame_part)(form, part, id_column, False, keep_given)
+                for part in frame.to_delayed()], False
     bag = db.read_text(paths, blocksize=blocksize, encoding=codec, errors="surrogateescape")
-    return [dask.delayed(_check_lines_part)(form, part, id_column) for part in bag.to_delayed()], False
+    return [dask.delayed(_check_lines_part)(form, part, id_column, keep_given) for part in bag.to_delayed()], False
 
 
 def _workers_have_talvechk(client) -> None:

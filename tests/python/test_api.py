@@ -1,0 +1,133 @@
+"""The Python API on small hand-made forms."""
+
+import pickle
+import threading
+
+import pytest
+
+import talvechk
+
+FORM = {
+    "form": "small",
+    "fields": [
+        {"name": "A"},
+        {"name": "B"},
+        {"name": "SUM", "check": "@ == [A] + [B]"},
+        {"name": "NAME", "check": "length(@) <= 4"},
+        {"name": "BROKEN", "check": "nosuch(@)"},
+        {"name": "MEMO", "excluded": True},
+        {"name": "PEEK", "check": "blank([MEMO])"},
+    ],
+}
+
+
+@pytest.fixture(scope="module")
+def form():
+    return talvechk.Form.from_dict(FORM)
+
+
+def by_field(findings):
+    return {f.field: f for f in findings}
+
+
+def test_form_describes_itself(form):
+    assert form.title == "small"
+    assert form.fields == ["A", "B", "SUM", "NAME", "BROKEN", "MEMO", "PEEK"]
+    assert form.checks == {"SUM": "@ == [A] + [B]", "NAME": "length(@) <= 4", "BROKEN": "nosuch(@)",
+                           "PEEK": "blank([MEMO])"}
+    assert "4 checks" in repr(form)
+    assert form.to_dict() == FORM
+
+
+@pytest.mark.parametrize("values, outcomes", [
+    ({"A": "1", "B": "2", "SUM": "3", "NAME": "山田"}, {"SUM": "passed", "NAME": "passed"}),
+    ({"A": "1", "B": "2", "SUM": "4", "NAME": "山田太郎です"}, {"SUM": "failed", "NAME": "failed"}),
+    ({"A": "1", "B": None, "SUM": "1"}, {"SUM": "passed"}),
+    ({"A": "x", "B": "2", "SUM": "3"}, {"SUM": "error"}),
+])
+def test_check_outcomes(form, values, outcomes):
+    found = by_field(form.check(values))
+    assert list(found) == ["SUM", "NAME", "BROKEN", "PEEK"], "one finding per check, in the definition's order"
+    for field, outcome in outcomes.items():
+        assert found[field].outcome == outcome
+    assert found["BROKEN"].outcome == "error"
+    assert found["PEEK"].outcome == "passed", "only certify mode refuses excluded fields"
+
+
+def test_finding_carries_code_message_and_values(form):
+    found = by_field(form.check({"A": "１", "B": "2", "SUM": "4", "NAME": "山田"}))
+    s = found["SUM"]
+    assert (s.code, s.ret) == (0x80000000, 0)
+    assert s.message == talvechk.message(0x80000000)
+    assert s.values == {"SUM": "4", "A": "１", "B": "2"}, "the texts as given, full-width kept"
+    assert s.explain is None
+    assert found["NAME"].passed and found["NAME"].code == 0
+    broken = found["BROKEN"]
+    assert broken.code == 0x90000004
+    assert "nosuch" in broken.message, "the message names the function"
+
+
+def test_certify(form):
+    found = by_field(form.certify())
+    assert [f.outcome for f in found.values()] == ["passed", "passed", "error", "error"]
+    assert found["BROKEN"].code == 0x90000004 and "nosuch" in found["BROKEN"].message
+    assert found["PEEK"].code == 0x9000000F and "MEMO" in found["PEEK"].message
+
+
+@pytest.mark.parametrize("expression, field, values, certify, outcome, code", [
+    ("@ == [A] * 2", "B", {"A": "21", "B": "42"}, False, "passed", 0),
+    ("@ == [A] * 2", "B", {"A": "21", "B": "43"}, False, "failed", 0x80000000),
+    ("@ == [X]", "B", {"B": "1"}, False, "error", 0x90000002),
+    ("sum([A1..3]) == 6", "S", {"A1": "1", "A2": "2", "A3": "3"}, False, "passed", 0),
+    ("1 / 0", "S", {}, False, "error", 0x90000008),
+    ("nosuch(1)", "S", {}, True, "error", 0x90000004),
+    ("[A] == 1", "S", {"A": "abc"}, True, "passed", 0),
+])
+def test_evaluate(expression, field, values, certify, outcome, code):
+    result = talvechk.evaluate(expression, field, values, certify=certify)
+    assert (result.outcome, result.code, result.ret) == (outcome, code, 0)
+    assert result.message
+
+
+def test_message_fills_in_a_name_where_it_has_one():
+    named = talvechk.message(0x90000002, "QTY1")
+    assert "QTY1" in named and named != talvechk.message(0x90000002)
+    assert talvechk.message(0x80000000, "QTY1") == talvechk.message(0x80000000), "this one has no name"
+    assert talvechk.message(0x12345678) == talvechk.message(0x12345679), "unknown codes share one text"
+
+
+def test_fields_lists_the_referenced_names():
+    assert talvechk.fields("[C] + [A] == 1", ["A", "B", "C", "D"]) == ["A", "C"]
+    assert talvechk.fields("1 == 1", ["A"]) == []
+
+
+def test_form_pickles_as_its_definition(form):
+    again = pickle.loads(pickle.dumps(form))
+    assert again.to_dict() == FORM and again.path == form.path
+    values = {"A": "1", "B": "2", "SUM": "4"}
+    assert again.check(values) == form.check(values)
+
+
+def test_threads_are_served_one_at_a_time(form, invoice_form):
+    # Two forms alternately in several threads: were the library's
+    # callbacks not serialised, one form's checks would read the other's
+    # fields.
+    small = {"A": "1", "B": "2", "SUM": "4", "NAME": "山田"}
+    invoice = {"QTY1": "2", "PRICE1": "300", "AMOUNT1": "601"}
+    expected = (form.check(small), invoice_form.check(invoice))
+    seen, errors = [], []
+
+    def work():
+        try:
+            for _ in range(200):
+                seen.append((form.check(small), invoice_form.check(invoice)))
+        except Exception as e:  # noqa: BLE001 - reported below
+            errors.append(e)
+
+    threads = [threading.Thread(target=work) for _ in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert not errors
+    assert len(seen) == 800 and all(s == expected for s in seen)
