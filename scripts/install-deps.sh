@@ -5,7 +5,7 @@ pkgs=(build-essential g++-multilib cmake ninja-build flex bison pkg-config
       googletest libgtest-dev libgmock-dev libbenchmark-dev libboost-dev
       nlohmann-json3-dev libcli11-dev libfmt-dev clang libclang-rt-14-dev
       binutils groff-base python3 valgrind
-      python3-pandas python3-dask python3-distributed python3-pytest pybind11-dev)
+      python3-pandas python3-dask python3-distributed python3-pytest pybind11-dev python3-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
