@@ -48,8 +48,9 @@ std::vector<NamedValue> named_values(py::handle mapping) {
                                          type_name(mapping)));
     std::vector<NamedValue> out;
     for (py::handle item : mapping.attr("items")()) {
-        py::tuple pair = py::reinterpret_borrow<py::tuple>(item);
-        py::handle key = pair[0], value = pair[1];
+        if (!PyTuple_Check(item.ptr()) || PyTuple_GET_SIZE(item.ptr()) != 2)
+            throw py::type_error("values.items() must give (name, text) pairs");
+        py::handle key = PyTuple_GET_ITEM(item.ptr(), 0), value = PyTuple_GET_ITEM(item.ptr(), 1);
         if (!PyUnicode_Check(key.ptr()))
             throw py::type_error(fmt::format("field names must be str, not {}", type_name(key)));
         std::string name = utf8_of(key, "a field name");

@@ -131,3 +131,10 @@ def test_threads_are_served_one_at_a_time(form, invoice_form):
         t.join()
     assert not errors
     assert len(seen) == 800 and all(s == expected for s in seen)
+
+
+def test_a_pandas_row_serves_as_values(form):
+    import pandas as pd
+
+    row = pd.Series({"A": "1", "B": "2", "SUM": "3", "NAME": "x"})
+    assert form.check(row) == form.check(row.to_dict())
