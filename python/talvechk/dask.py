@@ -65,7 +65,7 @@ def _check_lines_part(form: Form, lines: List[str], id_column: Optional[str], ke
     broken: List[Tuple[int, str]] = []
     count = 0
     for line in lines:
-        text = line.rstrip("\r\n")
+        text = line.rstrip("\r\n").lstrip("\ufeff")  # a file's byte-order mark is no part of its first form
         if not text.strip(" \t"):
             continue
         position = count
