@@ -3,7 +3,8 @@
     import talvechk
     form = talvechk.Form.load("invoice.json")
     for finding in form.check({"QTY1": "2", "PRICE1": "300", "AMOUNT1": "601"}):
-        print(finding.field, finding.outcome, finding.message)
+        if not finding.passed:
+            print(finding.field, finding.outcome, finding.message, finding.values)
 
 The library keeps its state per process: calls from several threads are
 served one at a time (the module holds a lock, and lets the GIL go while it
