@@ -9,6 +9,7 @@
 
 #include "checker.h"
 #include "core.h"
+#include "explain.h"
 #include "record_builder.h"
 #include "report.h"
 #include "single_calls.h"
@@ -104,8 +105,9 @@ std::string read_definition(const std::string &path) {
 // Outcome, out-code, return value, message, shown values of one check.
 using CheckRow = std::tuple<std::size_t, CallResult, std::vector<std::pair<std::size_t, std::string>>>;
 
-py::list check_values(const LoadedForm &loaded, py::handle values) {
+py::list check_values(const LoadedForm &loaded, py::handle values, bool explain) {
     std::vector<NamedValue> given = named_values(values);
+    std::vector<std::string> traces;
     std::vector<CheckRow> rows = with_library([&] {
         Converter &conv = converter();
         RecordBuilder builder(loaded.form, conv);
@@ -123,7 +125,8 @@ py::list check_values(const LoadedForm &loaded, py::handle values) {
         if (uint32_t rc = checker.start(); rc != 0)
             throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
         std::vector<CheckRow> out;
-        for (CallResult &r : evaluate_form(checker, loaded.form, record)) {
+        for (CallResult &r : explain ? evaluate_form_traced(checker, conv, loaded.form, record, traces)
+                                     : evaluate_form(checker, loaded.form, record)) {
             std::vector<std::pair<std::size_t, std::string>> shown;
             for (std::size_t f : loaded.show[r.field]) shown.emplace_back(f, shown_value(record, f, conv));
             out.emplace_back(r.field, std::move(r), std::move(shown));
@@ -131,9 +134,12 @@ py::list check_values(const LoadedForm &loaded, py::handle values) {
         return out;
     });
     py::list out;
-    for (const auto &[field, r, shown] : rows)
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto &[field, r, shown] = rows[i];
         out.append(py::make_tuple(loaded.form.fields[field].name, outcome_word(r.outcome()), r.out, r.ret,
-                                  r.message, shown_values(loaded, shown)));
+                                  r.message, shown_values(loaded, shown),
+                                  explain ? py::object(py::str(traces[i])) : py::object(py::none())));
+    }
     return out;
 }
 
@@ -281,7 +287,7 @@ PYBIND11_MODULE(_core, m) {
                                        if (def.check) checks[py::str(def.name)] = *def.check;
                                    return checks;
                                })
-        .def("check", &check_values, py::arg("values"))
+        .def("check", &check_values, py::arg("values"), py::arg("explain") = false)
         .def("certify", &certify_all);
     bind_frame_check(m, form);
 

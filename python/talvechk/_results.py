@@ -17,8 +17,8 @@ class Finding:
     ret:     the entry point's return value (0 unless the call was refused)
     message: the library's message, in Japanese
     values:  the recognised texts the check read, field name -> text
-    explain: how the check came to its outcome; None (no trace interface in
-             this version)
+    explain: with check(..., explain=True), the library's trace of the
+             evaluation (a list of steps, dicts); None otherwise
     """
 
     field: str

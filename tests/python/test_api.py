@@ -138,3 +138,18 @@ def test_a_pandas_row_serves_as_values(form):
 
     row = pd.Series({"A": "1", "B": "2", "SUM": "3", "NAME": "x"})
     assert form.check(row) == form.check(row.to_dict())
+
+
+def test_explain_gives_the_trace_of_each_check(form):
+    values = {"A": "1", "B": "2", "SUM": "4", "NAME": "x"}
+    plain = form.check(values)
+    traced = form.check(values, explain=True)
+    assert [f.explain for f in plain] == [None] * len(plain)
+    assert [(f.field, f.outcome, f.code, f.message, f.values) for f in traced] == \
+        [(f.field, f.outcome, f.code, f.message, f.values) for f in plain], "tracing changes no outcome"
+    steps = by_field(traced)["SUM"].explain
+    assert [s["kind"] for s in steps] == ["field", "field", "operator", "field", "comparison", "statement"]
+    assert steps[2]["piece"] == "[A] + [B]" and steps[2]["value"] == "3"
+    assert steps[4]["description"] == "4 == 3 → false"
+    broken = by_field(traced)["BROKEN"].explain
+    assert broken[-1]["status"] == "error" and "nosuch" in broken[-1]["message"]
