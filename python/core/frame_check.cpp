@@ -18,7 +18,7 @@ using namespace talvhost;
 
 namespace {
 
-// One row's texts, packed, with the first fault met while reading them.
+// Every row's texts, packed, with the first fault met while reading each row.
 struct Rows {
     std::vector<std::size_t> fields;  // field of each used column
     std::string arena;

@@ -102,7 +102,7 @@ std::string read_definition(const std::string &path) {
     }
 }
 
-// Outcome, out-code, return value, message, shown values of one check.
+// The field, the result and the shown values of one check.
 using CheckRow = std::tuple<std::size_t, CallResult, std::vector<std::pair<std::size_t, std::string>>>;
 
 py::list check_values(const LoadedForm &loaded, py::handle values, bool explain) {
