@@ -95,7 +95,8 @@ Example:
     eval_cmd->add_option("EXPR", eval.expr, "Check expression (default: the field's check in --form)");
     eval_cmd->add_option("--field", eval.field, "The field being checked (what @ stands for)")->required();
     eval_cmd->add_option("--form", eval.form_path, "Form definition that supplies the fields");
-    eval_cmd->add_option("-s,--set", eval.assignments, "Recognised text of a field, NAME=VALUE (repeatable)");
+    eval_cmd->add_option("-s,--set", eval.assignments, "Recognised text of a field, NAME=VALUE (one a --set; repeatable)")
+        ->allow_extra_args(false);
     eval_cmd->add_flag("--certify", eval.certify, "Evaluate in certify mode (PPR_certify)");
     eval_cmd->add_flag("--explain", eval.explain, "Print every step: each field read and its value, each operator, "
                                                   "comparison and call with its result, where a syntax error stopped");
