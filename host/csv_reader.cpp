@@ -210,7 +210,8 @@ private:
     std::string no_field_named(const std::vector<ColumnName> &names, char hint) const {
         std::string what = fmt::format("no column of the header names a field of {}", form_.path);
         if (hint)
-            return what + fmt::format("; is the delimiter {}? (give --delimiter {})", delimiter_name(hint),
+            return what + fmt::format("; is the delimiter {}? (give --delimiter {})",
+                                      hint == '\t' ? std::string("a tab") : fmt::format("\"{}\"", hint),
                                       delimiter_option(hint));
         for (const ColumnMap::Column &col : map_.columns)
             if (col.role == ColumnMap::Role::Unreadable)

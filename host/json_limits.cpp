@@ -36,6 +36,21 @@ struct CountingIterator {
     bool operator!=(const CountingIterator &other) const { return at != other.at; }
 };
 
+// The opening quote of the key whose end the parser has just read.
+std::size_t key_start(std::string_view text, std::size_t read_to) {
+    std::size_t p = std::min(read_to, text.size());
+    while (p > 0 && text[p - 1] != '"') --p;  // past the closing quote
+    if (p > 0) --p;
+    while (p > 0) {
+        --p;
+        if (text[p] != '"') continue;
+        std::size_t backslashes = 0;
+        while (p >= backslashes + 1 && text[p - backslashes - 1] == '\\') ++backslashes;
+        if (backslashes % 2 == 0) break;
+    }
+    return p;
+}
+
 }  // namespace
 
 nlohmann::json parse_json_limited(std::string_view text, int max_depth) {
@@ -50,7 +65,7 @@ nlohmann::json parse_json_limited(std::string_view text, int max_depth) {
         case json::parse_event_t::object_start:
         case json::parse_event_t::array_start:
             if (static_cast<int>(is_object.size()) >= max_depth)
-                throw JsonFault(JsonFault::Kind::TooDeep, offset(),
+                throw JsonFault(JsonFault::Kind::TooDeep, offset() - 1,
                                 fmt::format("nesting deeper than {} levels", max_depth));
             is_object.push_back(event == json::parse_event_t::object_start);
             if (is_object.back()) keys.emplace_back();
@@ -66,7 +81,7 @@ nlohmann::json parse_json_limited(std::string_view text, int max_depth) {
             if (!keys.empty() && parsed.is_string()) {
                 const std::string &key = parsed.get_ref<const std::string &>();
                 if (!keys.back().insert(key).second)
-                    throw JsonFault(JsonFault::Kind::RepeatedKey, offset(),
+                    throw JsonFault(JsonFault::Kind::RepeatedKey, key_start(text, offset()),
                                     fmt::format("key \"{}\" given twice in one object", key), key,
                                     static_cast<int>(keys.size()));
             }

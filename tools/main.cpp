@@ -47,7 +47,7 @@ int main(int argc, char **argv) {
 
     // check ------------------------------------------------------------------
     CheckOptions check;
-    std::string input_format = "auto", encoding = "utf8", output = "text";
+    std::string input_format = "auto", encoding = "utf8", output = "text", delimiter = "auto";
     auto *check_cmd = app.add_subcommand("check", "Evaluate every field's check over every form of a batch");
     check_cmd->add_option("FORM", check.form_path, "Form definition (JSON)")->required();
     check_cmd->add_option("RESULTS", check.results_path, "Recognition results: CSV or JSON Lines; - reads standard input")
@@ -64,6 +64,10 @@ int main(int argc, char **argv) {
         ->capture_default_str();
     check_cmd->add_option("--input-format", input_format, "csv, jsonl, or auto (from the file name)")
         ->check(CLI::IsMember({"auto", "csv", "jsonl"}))
+        ->capture_default_str();
+    check_cmd->add_option("--delimiter", delimiter,
+                          "CSV cell delimiter: , ; or tab (default: the one under which the header names fields)")
+        ->check(CLI::IsMember({"auto", ",", ";", "tab", "\t"}))
         ->capture_default_str();
     check_cmd->add_flag("--no-timing", [&](std::int64_t) { check.timing = false; },
                         "Leave time and rate out of the summary (for output that compares equal)");
@@ -163,6 +167,7 @@ Examples:
             std::string enc = encoding;
             for (char &c : enc) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             check.read.encoding = enc.rfind("utf", 0) == 0 ? Encoding::Utf8 : Encoding::Cp932;
+            check.read.delimiter = delimiter == "auto" ? 0 : delimiter == "tab" ? '\t' : delimiter[0];
             return run_check(check);
         }
         if (certify_cmd->parsed()) {

@@ -110,6 +110,10 @@ void stop_workers(std::deque<Worker> &workers) {
 // costs a bounded number of forks, and the rest is counted as not checked.
 constexpr int kFreshWorkers = 16;
 
+std::string forms(std::size_t count, const char *where) {
+    return fmt::format("{} form{}{}", count, count == 1 ? "" : "s", where);
+}
+
 class Pool {
 public:
     Pool(const Form &form, Converter &conv, const std::vector<Record> &records, const RunSinks &sinks)
@@ -256,15 +260,16 @@ private:
             return from;
         }
         if (fresh_started_ >= kFreshWorkers) {
-            sinks_.say(fmt::format("{}; its {} forms not yet checked are not checked ({} fresh workers were "
-                                   "started already)",
-                                   what, count, kFreshWorkers));
+            sinks_.say(fmt::format("{}; {} {} are not checked ({} fresh workers were started already)", what,
+                                   w.fresh ? "the" : "its", forms(count, w.fresh ? " after it" : " from there on"),
+                                   kFreshWorkers));
             w.gone = true;
             w.ranges = std::move(rest);
             return from;
         }
-        sinks_.say(fmt::format("{}; {} {} forms from there on are checked again in a fresh worker", what,
-                               w.fresh ? "the" : "its", count));
+        sinks_.say(w.fresh ? fmt::format("{}; the {} go to another fresh worker", what, forms(count, " after it"))
+                           : fmt::format("{}; its {} are checked again in a fresh worker", what,
+                                         forms(count, " from there on")));
         ++fresh_started_;
         start(rest, true);
         std::size_t heir = workers_.size() - 1;
