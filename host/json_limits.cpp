@@ -6,6 +6,8 @@
 
 #include <fmt/format.h>
 
+#include "encoding.h"
+
 namespace talvhost {
 
 namespace {
@@ -82,7 +84,7 @@ nlohmann::json parse_json_limited(std::string_view text, int max_depth) {
                 const std::string &key = parsed.get_ref<const std::string &>();
                 if (!keys.back().insert(key).second)
                     throw JsonFault(JsonFault::Kind::RepeatedKey, key_start(text, offset()),
-                                    fmt::format("key \"{}\" given twice in one object", key), key,
+                                    fmt::format("key \"{}\" given twice in one object", visible(key)), key,
                                     static_cast<int>(keys.size()));
             }
             break;

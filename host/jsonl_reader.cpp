@@ -67,7 +67,7 @@ private:
             switch (f.kind) {
             case JsonFault::Kind::RepeatedKey: {
                 bool is_field = f.depth == 1 && form_.find(f.key).has_value();
-                throw InputError(at, fmt::format("{} \"{}\" named again", is_field ? "field" : "key", f.key));
+                throw InputError(at, fmt::format("{} \"{}\" named again", is_field ? "field" : "key", visible(f.key)));
             }
             case JsonFault::Kind::TooDeep:
                 throw InputError(at, fmt::format("{} (a value is a string or null)", f.what()));
@@ -88,7 +88,7 @@ private:
             try {
                 key_sjis = conv_.to_cp932(key);
             } catch (const TextError &e) {
-                diag_.error(InputError(Place{path_, number, 0, {}}, fmt::format("key \"{}\": {}; ignored", key, e.what())));
+                diag_.error(InputError(Place{path_, number, 0, {}}, fmt::format("key \"{}\": {}; ignored", visible(key), e.what())));
                 continue;
             }
             if (!id_sjis_.empty() && key_sjis == id_sjis_) {
