@@ -278,3 +278,64 @@ TEST(CliBatchInput, WorkersChangeNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// Deterministic bytes, so that a failure can be replayed.
+struct Bytes {
+    uint64_t state;
+    unsigned next() {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<unsigned>(state >> 33);
+    }
+};
+
+TEST(CliBatchInput, RandomBytesAreNoResults) {
+    TempDir dir;
+    std::string form = dir.write("form.json", kForm);
+    for (uint64_t seed : {1u, 2u, 3u}) {
+        Bytes bytes{seed};
+        std::string noise(1 << 20, '\0');
+        for (char &c : noise) c = static_cast<char>(bytes.next());
+        // Without carriage returns as well: the header alone must give it away.
+        if (seed == 3)
+            for (char &c : noise) c = c == '\r' ? 'r' : c;
+        CliRun r = talvechk({"check", form, dir.write("noise.csv", noise), "--no-timing"});
+        EXPECT_EQ(r.status, 2) << seed;
+        EXPECT_EQ(r.out, "") << seed;
+        EXPECT_LE(lines_of(r.err).size(), 7u) << seed;
+    }
+}
+
+// Small valid batches with bytes changed at random: never a crash, and the
+// same report whatever the number of workers.
+TEST(CliBatchInput, MangledBatchesReadTheSameWithWorkers) {
+    TempDir dir;
+    std::string form = dir.write("form.json", kForm);
+    std::string csv = "A,B,T,MEMO\n", jsonl;
+    for (int i = 0; i < 40; ++i) {
+        csv += i % 5 ? "1,1,2,\"a\"\"b\nc\"\n" : "1,2,3,x\n";
+        jsonl += i % 5 ? "{\"A\":\"1\",\"B\":\"1\",\"T\":\"2\"}\n" : "{\"A\":\"1\",\"T\":\"3\",\"MEMO\":[\"x\"]}\n";
+    }
+    const char specials[] = {'"', ',', '\n', '\r', '\0', '\\', '{', '[', ':', '\xFF', ' '};
+    Bytes bytes{42};
+    for (int round = 0; round < 60; ++round) {
+        bool json_lines = round % 2;
+        std::string text = json_lines ? jsonl : csv;
+        for (int k = 0; k < 4; ++k) text[bytes.next() % text.size()] = specials[bytes.next() % sizeof specials];
+        std::string path = dir.write(json_lines ? "m.jsonl" : "m.csv", text);
+        CliRun one = talvechk({"check", form, path, "--no-timing", "--format", "json"});
+        CliRun three = talvechk({"check", form, path, "--no-timing", "--format", "json", "--jobs", "3"});
+        ASSERT_LE(one.status, 2) << round;
+        EXPECT_EQ(three.status, one.status) << round;
+        EXPECT_EQ(three.out, one.out) << round;
+        EXPECT_EQ(three.err, one.err) << round;
+        if (!one.out.empty()) {
+            json summary = json::parse(summary_line(one.out))["summary"];
+            EXPECT_EQ(summary["checks"], 2 * (summary["forms"].get<long>() - summary["not_checked"].get<long>()))
+                << round;
+        }
+    }
+}
+
+}  // namespace
