@@ -25,10 +25,9 @@ struct Cell {
 // A fault in the layout of a record, with where it is.
 struct LayoutFault {
     long line, column;
-    std::string what;
+    std::string what;  // empty: a quoted cell that is not closed
+    bool unclosed() const { return what.empty(); }
 };
-
-const char *delimiter_name(char d) { return d == '\t' ? "tab" : d == ';' ? ";" : ","; }
 
 std::string delimiter_option(char d) { return d == '\t' ? "tab" : fmt::format("'{}'", d); }
 
@@ -162,17 +161,18 @@ public:
 private:
     void read_header() {
         SourceLine line;
+        std::size_t start = 0;  // a UTF-8 byte-order mark is no part of the first name
         do {
             if (!src_->next(line))
                 throw InputError(Place{path_, 0, 0, {}}, "empty file: no header row of field names");
-        } while (is_blank_line(line.text) && !line.cut());
+            start = line.number == 1 && opts_.encoding == Encoding::Utf8 && line.text.substr(0, 3) == "\xEF\xBB\xBF"
+                        ? 3
+                        : 0;
+        } while (is_blank_line(line.text.substr(start)) && !line.cut());
         Place at{path_, line.number, 0, {}};
         if (line.cut())
             throw InputError(at, fmt::format("the header line has more than {} bytes", kLineLimit));
         std::string head(line.text);
-        std::size_t start = line.number == 1 && opts_.encoding == Encoding::Utf8 && head.rfind("\xEF\xBB\xBF", 0) == 0
-                                ? 3
-                                : 0;
         if (head.find('\r') != std::string::npos)
             throw InputError(at, "the header holds a carriage return: are the line ends CR only? Give the file LF or "
                                  "CR LF line ends");
@@ -199,8 +199,8 @@ private:
         LayoutFault fault{};
         if (!header_names(head, start, line.number, delim_, names, &cells, &fault)) {
             at.column = fault.column;
-            throw InputError(at, fault.what.empty() ? "quoted cell not closed on its line (a header is one line)"
-                                                    : fault.what);
+            throw InputError(at, fault.unclosed() ? "quoted cell not closed on its line (a header is one line)"
+                                                  : fault.what);
         }
         map_ = map_columns(names, form_, opts_.id_column, opts_.encoding, conv_);
         if (map_.fields_named == 0) throw InputError(at, no_field_named(names, hint));
@@ -222,8 +222,9 @@ private:
         std::string list;
         for (std::size_t c = 0; c < names.size() && c < 3; ++c)
             list += fmt::format("{}\"{}\"", c ? ", " : "", map_.columns[c].shown);
-        return what + fmt::format("; is it the header of these results? (it reads {}{}, split at \"{}\")", list,
-                                  names.size() > 3 ? ", ..." : "", delimiter_name(delim_));
+        return what + fmt::format("; is it the header of these results? (it reads {}{}, split at {})", list,
+                                  names.size() > 3 ? ", ..." : "",
+                                  delim_ == '\t' ? std::string("tabs") : fmt::format("\"{}\"", delim_));
     }
 
     void report_columns(const std::vector<ColumnName> &names, long line) {
@@ -293,7 +294,8 @@ private:
             fault_line = f.line;
             fault_column = f.column;
         }
-        if (lines.size() == 1 && !what.empty()) {
+        bool unclosed = what.empty();
+        if (lines.size() == 1 && !unclosed) {
             diag_.error(InputError(Place{path_, fault_line, fault_column, {}}, what + "; the form is not checked"));
             return false;
         }
@@ -301,7 +303,7 @@ private:
         // form at fault, and reading goes on with the next one.
         long quote_column = first_open_quote(lines.front().second);
         std::string cause;
-        if (what.empty())
+        if (unclosed)
             cause = at_end ? "quoted cell not closed (it runs to the end of the file)"
                            : fmt::format("quoted cell not closed within {} bytes", kSpanLimit);
         else
@@ -320,7 +322,7 @@ private:
         try {
             split_record(one, 0, delim_, [] { return false; });
         } catch (const LayoutFault &f) {
-            open = f.what.empty() ? f.column : 0;
+            open = f.unclosed() ? f.column : 0;
         }
         return open;
     }

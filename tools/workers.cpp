@@ -143,6 +143,9 @@ public:
             if (!want.ready.empty()) {
                 FormResult result = std::move(want.ready.front());
                 want.ready.pop_front();
+                if (result.number != records_[next].number)
+                    throw std::runtime_error(fmt::format("worker {} handed back form {} where form {} was due",
+                                                         want.number, result.number, records_[next].number));
                 sinks_.result(records_[next], std::move(result));
                 ++next;
                 continue;

@@ -319,7 +319,7 @@ TEST(CliBatchInput, MangledBatchesReadTheSameWithWorkers) {
     }
     const char specials[] = {'"', ',', '\n', '\r', '\0', '\\', '{', '[', ':', '\xFF', ' '};
     Bytes bytes{42};
-    for (int round = 0; round < 60; ++round) {
+    for (int round = 0; round < 30; ++round) {
         bool json_lines = round % 2;
         std::string text = json_lines ? jsonl : csv;
         for (int k = 0; k < 4; ++k) text[bytes.next() % text.size()] = specials[bytes.next() % sizeof specials];
