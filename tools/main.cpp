@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "diagnostics.h"
+#include "encoding.h"
 #include "translation.h"
 
 using namespace talvhost;
@@ -141,7 +142,7 @@ Examples:
     };
     if (argc > 1 && argv[1][0] != '-' && !known(argv[1])) {
         fmt::print(stderr, "talvechk: error: unknown subcommand \"{}\" (check, certify, eval, fields, message; "
-                           "--help tells more)\n", argv[1]);
+                           "--help tells more)\n", visible(argv[1]));
         return kExitError;
     }
     try {
@@ -188,7 +189,7 @@ Examples:
         }
         if (message_cmd->parsed()) return run_message(message);
     } catch (const std::exception &e) {
-        fmt::print(stderr, "talvechk: error: {}\n", e.what());
+        fmt::print(stderr, "talvechk: error: {}\n", visible(e.what()));
         return kExitError;
     }
     return kExitError;

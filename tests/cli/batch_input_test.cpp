@@ -216,6 +216,9 @@ TEST(CliBatchInput, FormThatIsADirectory) {
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_EQ(r.err, "talvechk: error: " + dir.path("") + ": is a directory, not a file\n") << args[0];
     }
+    CliRun unreadable = talvechk({"certify", "/proc/self/mem"});
+    EXPECT_EQ(unreadable.status, 2);
+    EXPECT_EQ(unreadable.err, "talvechk: error: /proc/self/mem: read error: Input/output error\n");
 }
 
 // 8. What the input holds reaches a terminal or a CSV reader escaped; JSON
@@ -235,7 +238,9 @@ TEST(CliBatchInput, RawBytesAreShownEscaped) {
     CliRun json_keys = talvechk({"check", form, jsonl, "--no-timing"});
     EXPECT_EQ(without(json_keys.err, dir.path("")),
               "talvechk: error: r.jsonl:1: key \"X\\x00\\x1B\": NUL character in text; ignored\n");
-    for (const CliRun *r : {&text, &table, &json_keys})
+    CliRun command = talvechk({"\x1B]0;x\x07"});
+    EXPECT_EQ(command.err.substr(0, 57), "talvechk: error: unknown subcommand \"\\x1B]0;x\\x07\" (check");
+    for (const CliRun *r : {&text, &table, &json_keys, &command})
         for (char c : r->out + r->err) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
 }
 
