@@ -1,8 +1,11 @@
-// CSV results: a header row of field names, then one row per form.  A row is
-// one line: OCR results hold no line breaks, and keeping rows to lines means
-// a stray quote costs one form, not the rest of the file.
+// CSV results: a header row of field names, then one record per form.  A
+// quoted cell may hold line breaks (as spreadsheets write memo cells); a
+// record that runs over lines is taken only when it is sound as a whole, so
+// that a stray quote costs its own line's form and the forms after it keep
+// their numbers.
 #include <fmt/format.h>
 
+#include "columns.h"
 #include "results.h"
 
 namespace talvhost {
@@ -11,32 +14,54 @@ namespace {
 
 struct Cell {
     std::string text;
-    long column;                       // 1-based column of the cell's first byte
+    long line = 0;                     // where the cell starts
+    long column = 0;                   // 1-based byte column of the cell's first byte
     bool quoted = false;
     std::vector<std::size_t> escapes;  // positions in text where "" became "
-    long text_column() const { return column + (quoted ? 1 : 0); }
+    std::vector<std::size_t> breaks;   // positions in text just after a line break
+    TextPlace place() const { return TextPlace{line, column + (quoted ? 1 : 0), &escapes, &breaks}; }
 };
 
-// Splits one line into cells; throws InputError (column set) on a quote out
-// of place.
-std::vector<Cell> split_cells(std::string_view line, std::size_t start, const Place &at) {
+// A fault in the layout of a record, with where it is.
+struct LayoutFault {
+    long line, column;
+    std::string what;  // empty: a quoted cell that is not closed
+    bool unclosed() const { return what.empty(); }
+};
+
+std::string delimiter_option(char d) { return d == '\t' ? "tab" : fmt::format("'{}'", d); }
+
+// Splits one record into cells; `more` fetches the next line when a quoted
+// cell goes on over a line break (false: there is none).
+template <class More>
+std::vector<Cell> split_record(std::vector<std::pair<long, std::string>> &lines, std::size_t start, char delim,
+                               More &&more) {
     std::vector<Cell> cells;
-    std::size_t pos = start;
-    auto fail = [&](std::size_t where, const std::string &what) {
-        Place p = at;
-        p.column = static_cast<long>(where) + 1;
-        throw InputError(p, what);
+    std::size_t li = 0, pos = start;
+    auto fail = [&](std::size_t where, std::string what) {
+        throw LayoutFault{lines[li].first, static_cast<long>(where) + 1, std::move(what)};
     };
     for (;;) {
+        const std::string *text = &lines[li].second;
         Cell cell;
+        cell.line = lines[li].first;
         cell.column = static_cast<long>(pos) + 1;
-        if (pos < line.size() && line[pos] == '"') {
+        if (pos < text->size() && (*text)[pos] == '"') {
             cell.quoted = true;
-            std::size_t open = pos++;
+            ++pos;
             for (;;) {
-                if (pos >= line.size()) fail(open, "quoted cell not closed on its line");
-                if (line[pos] == '"') {
-                    if (pos + 1 < line.size() && line[pos + 1] == '"') {
+                if (pos >= text->size()) {
+                    if (!more()) fail(static_cast<std::size_t>(cell.column - 1), "");
+                    ++li;
+                    text = &lines[li].second;
+                    pos = 0;
+                    cell.text += '\n';
+                    cell.breaks.push_back(cell.text.size());
+                    continue;
+                }
+                char c = (*text)[pos];
+                if (c == '"') {
+                    if (pos + 1 < text->size() && (*text)[pos + 1] == '"') {
                         cell.escapes.push_back(cell.text.size());
                         cell.text += '"';
                         pos += 2;
@@ -45,112 +70,280 @@ std::vector<Cell> split_cells(std::string_view line, std::size_t start, const Pl
                     ++pos;
                     break;
                 }
-                cell.text += line[pos++];
+                cell.text += c;
+                ++pos;
             }
-            if (pos < line.size() && line[pos] != ',') fail(pos, "text after the closing quote of a cell");
+            if (pos < text->size() && (*text)[pos] != delim) fail(pos, "text after the closing quote of a cell");
         } else {
-            std::size_t end = line.find(',', pos);
-            if (end == std::string_view::npos) end = line.size();
-            std::string_view raw = line.substr(pos, end - pos);
+            std::size_t end = text->find(delim, pos);
+            if (end == std::string::npos) end = text->size();
+            std::string_view raw = std::string_view(*text).substr(pos, end - pos);
             if (auto q = raw.find('"'); q != std::string_view::npos)
                 fail(pos + q, "quote inside an unquoted cell (quote the cell and double the quote)");
             cell.text = std::string(raw);
             pos = end;
         }
         cells.push_back(std::move(cell));
-        if (pos >= line.size()) break;
-        ++pos;  // the comma
+        if (pos >= lines[li].second.size()) break;
+        ++pos;  // the delimiter
     }
     return cells;
 }
 
+std::string trim_blanks(const std::string &s, std::size_t &lead) {
+    std::size_t first = s.find_first_not_of(" \t"), last = s.find_last_not_of(" \t");
+    lead = first == std::string::npos ? 0 : first;
+    return first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
+}
+
+// The header's names as split by one delimiter; false when it does not split.
+bool header_names(const std::string &head, std::size_t start, long line, char delim, std::vector<ColumnName> &names,
+                  std::vector<Cell> *cells_out, LayoutFault *fault) {
+    std::vector<std::pair<long, std::string>> lines{{line, head}};
+    try {
+        std::vector<Cell> cells = split_record(lines, start, delim, [] { return false; });
+        names.clear();
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            std::size_t lead = 0;
+            // No field name begins or ends with a blank; "A, B" names A and B.
+            std::string text = trim_blanks(cells[c].text, lead);
+            names.push_back(ColumnName{text, static_cast<long>(c) + 1,
+                                       cells[c].column + (cells[c].quoted ? 1 : 0) + static_cast<long>(lead)});
+        }
+        if (cells_out) *cells_out = std::move(cells);
+        return true;
+    } catch (const LayoutFault &f) {
+        if (fault) *fault = f;
+        return false;
+    }
+}
+
+class CsvReader : public FormReader {
+public:
+    CsvReader(std::unique_ptr<LineSource> src, const Form &form, const ReadOptions &opts, Converter &conv,
+              Diagnostics &diag)
+        : src_(std::move(src)), path_(src_->path()), form_(form), opts_(opts), conv_(conv), diag_(diag),
+          sink_{path_, form_, opts_.encoding, conv_, diag_} {
+        read_header();
+    }
+
+    Next next(Record &rec) override {
+        SourceLine line;
+        do {
+            if (!src_->next(line)) return Next::End;
+        } while (is_blank_line(line.text) && !line.cut());
+        rec.number = ++forms_;
+        rec.line = line.number;
+        if (line.cut()) {
+            diag_.error(InputError(Place{path_, line.number, 0, {}},
+                                   fmt::format("the line has {} bytes, more than the {} a form may take; the form is "
+                                               "not checked",
+                                               line.length, kLineLimit)));
+            return Next::Bad;
+        }
+        std::vector<Cell> cells;
+        if (!read_record(line, cells)) return Next::Bad;
+        std::vector<std::string> values(form_.fields.size());
+        bool good = true;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const ColumnMap::Column &col = map_.columns[c];
+            if (col.role == ColumnMap::Role::Id) {
+                rec.id = opts_.encoding == Encoding::Utf8 ? cells[c].text : conv_.to_utf8(cells[c].text);
+            } else if (col.role == ColumnMap::Role::Field) {
+                good &= sink_.store(rec, values, col.field, cells[c].text, cells[c].place());
+            }
+        }
+        if (!good) return Next::Bad;
+        rec.pack(values);
+        return Next::Good;
+    }
+
+private:
+    void read_header() {
+        SourceLine line;
+        std::size_t start = 0;  // a UTF-8 byte-order mark is no part of the first name
+        do {
+            if (!src_->next(line))
+                throw InputError(Place{path_, 0, 0, {}}, "empty file: no header row of field names");
+            start = line.number == 1 && opts_.encoding == Encoding::Utf8 && line.text.substr(0, 3) == "\xEF\xBB\xBF"
+                        ? 3
+                        : 0;
+        } while (is_blank_line(line.text.substr(start)) && !line.cut());
+        Place at{path_, line.number, 0, {}};
+        if (line.cut())
+            throw InputError(at, fmt::format("the header line has more than {} bytes", kLineLimit));
+        std::string head(line.text);
+        if (head.find('\r') != std::string::npos)
+            throw InputError(at, "the header holds a carriage return: are the line ends CR only? Give the file LF or "
+                                 "CR LF line ends");
+
+        // The delimiter: the one given, or the one under which the header
+        // names the most fields (a comma when none names any).
+        const char candidates[] = {',', ';', '\t'};
+        std::vector<ColumnName> names;
+        std::vector<Cell> cells;
+        char best = opts_.delimiter ? opts_.delimiter : ',';
+        std::size_t best_named = 0;
+        char hint = 0;
+        for (char d : candidates) {
+            if (opts_.delimiter && d == opts_.delimiter) continue;
+            std::vector<ColumnName> trial;
+            if (!header_names(head, start, line.number, d, trial, nullptr, nullptr)) continue;
+            std::size_t named = map_columns(trial, form_, opts_.id_column, opts_.encoding, conv_).fields_named;
+            if (named > best_named) {
+                best_named = named;
+                (opts_.delimiter ? hint : best) = d;
+            }
+        }
+        delim_ = best;
+        LayoutFault fault{};
+        if (!header_names(head, start, line.number, delim_, names, &cells, &fault)) {
+            at.column = fault.column;
+            throw InputError(at, fault.unclosed() ? "quoted cell not closed on its line (a header is one line)"
+                                                  : fault.what);
+        }
+        map_ = map_columns(names, form_, opts_.id_column, opts_.encoding, conv_);
+        if (map_.fields_named == 0) throw InputError(at, no_field_named(names, hint));
+        report_columns(names, line.number);
+    }
+
+    std::string no_field_named(const std::vector<ColumnName> &names, char hint) const {
+        std::string what = fmt::format("no column of the header names a field of {}", form_.path);
+        if (hint)
+            return what + fmt::format("; is the delimiter {}? (give --delimiter {})",
+                                      hint == '\t' ? std::string("a tab") : fmt::format("\"{}\"", hint),
+                                      delimiter_option(hint));
+        for (const ColumnMap::Column &col : map_.columns)
+            if (col.role == ColumnMap::Role::Unreadable)
+                return what + fmt::format("; the header is no {} ({}): is the file in {}?",
+                                          opts_.encoding == Encoding::Utf8 ? "UTF-8" : "CP932", col.problem,
+                                          opts_.encoding == Encoding::Utf8 ? "CP932 (--encoding cp932)"
+                                                                           : "UTF-8 (--encoding utf8)");
+        std::string list;
+        for (std::size_t c = 0; c < names.size() && c < 3; ++c)
+            list += fmt::format("{}\"{}\"", c ? ", " : "", map_.columns[c].shown);
+        return what + fmt::format("; is it the header of these results? (it reads {}{}, split at {})", list,
+                                  names.size() > 3 ? ", ..." : "",
+                                  delim_ == '\t' ? std::string("tabs") : fmt::format("\"{}\"", delim_));
+    }
+
+    void report_columns(const std::vector<ColumnName> &names, long line) {
+        std::size_t unknown = 0;
+        for (std::size_t c = 0; c < names.size(); ++c) {
+            const ColumnMap::Column &col = map_.columns[c];
+            Place at{path_, line, names[c].byte, {}};
+            switch (col.role) {
+            case ColumnMap::Role::Unknown:
+            case ColumnMap::Role::Unreadable:
+                if (++unknown > kColumnsShown) break;
+                if (col.role == ColumnMap::Role::Unreadable) {
+                    at.column += static_cast<long>(col.offset);
+                    diag_.error(InputError(at, fmt::format("header: {}; the column is ignored", col.problem)));
+                } else {
+                    diag_.error(InputError(at, fmt::format("unknown field \"{}\" (not in {}); the column is ignored",
+                                                           col.shown, form_.path)));
+                }
+                break;
+            case ColumnMap::Role::Repeated:
+                diag_.error(InputError(at, fmt::format("field \"{}\" named again (first in column {}); column {} is "
+                                                       "ignored",
+                                                       col.shown, map_.field_column[col.field], c + 1)));
+                break;
+            case ColumnMap::Role::Field:
+            case ColumnMap::Role::Id:
+                break;
+            }
+        }
+        if (unknown > kColumnsShown)
+            diag_.error(InputError(Place{path_, line, 0, {}},
+                                   fmt::format("{} more columns name no field of {} (the first {} are named above); "
+                                               "they are ignored",
+                                               unknown - kColumnsShown, form_.path, kColumnsShown)));
+        if (!opts_.id_column.empty() && map_.id_column == 0)
+            diag_.error(InputError(Place{path_, line, 0, {}},
+                                   fmt::format("no column \"{}\" for --id", opts_.id_column)));
+    }
+
+    // Reads the record that starts on `line`, over more lines where a quoted
+    // cell holds a line break; false when it was reported as bad.
+    bool read_record(const SourceLine &line, std::vector<Cell> &cells) {
+        std::vector<std::pair<long, std::string>> lines{{line.number, std::string(line.text)}};
+        std::vector<std::size_t> lengths{line.length};
+        std::size_t spanned = 0;
+        bool at_end = false;
+        auto more = [&] {
+            if (spanned > kSpanLimit) return false;
+            SourceLine next;
+            if (!src_->next(next)) {
+                at_end = true;
+                return false;
+            }
+            lines.emplace_back(next.number, std::string(next.text));
+            lengths.push_back(next.length);
+            spanned += next.text.size() + 1;
+            return !next.cut();
+        };
+        std::string what;
+        long fault_line = line.number, fault_column = 0;
+        try {
+            cells = split_record(lines, 0, delim_, more);
+            if (cells.size() == map_.columns.size()) return true;
+            what = fmt::format("{} cells where the header has {}", cells.size(), map_.columns.size());
+        } catch (const LayoutFault &f) {
+            what = f.what;
+            fault_line = f.line;
+            fault_column = f.column;
+        }
+        bool unclosed = what.empty();
+        if (lines.size() == 1 && !unclosed) {
+            diag_.error(InputError(Place{path_, fault_line, fault_column, {}}, what + "; the form is not checked"));
+            return false;
+        }
+        // The record ran over lines and is not sound: its first line is the
+        // form at fault, and reading goes on with the next one.
+        long quote_column = first_open_quote(lines.front().second);
+        std::string cause;
+        if (unclosed)
+            cause = at_end ? "quoted cell not closed (it runs to the end of the file)"
+                           : fmt::format("quoted cell not closed within {} bytes", kSpanLimit);
+        else
+            cause = fmt::format("quoted cell not closed on its line (read on over the line break: {}{})",
+                                fault_column ? fmt::format("line {} column {}: ", fault_line, fault_column) : "",
+                                what);
+        diag_.error(InputError(Place{path_, line.number, quote_column, {}}, cause + "; the form is not checked"));
+        for (std::size_t i = 1; i < lines.size(); ++i) src_->unread(lines[i].first, std::move(lines[i].second), lengths[i]);
+        return false;
+    }
+
+    // Column of the quote that opens the cell still open at the line's end.
+    long first_open_quote(const std::string &text) const {
+        std::vector<std::pair<long, std::string>> one{{0, text}};
+        long open = 0;
+        try {
+            split_record(one, 0, delim_, [] { return false; });
+        } catch (const LayoutFault &f) {
+            open = f.unclosed() ? f.column : 0;
+        }
+        return open;
+    }
+
+    std::unique_ptr<LineSource> src_;
+    std::string path_;
+    const Form &form_;
+    ReadOptions opts_;
+    Converter &conv_;
+    Diagnostics &diag_;
+    ValueSink sink_;
+    ColumnMap map_;
+    char delim_ = ',';
+    long forms_ = 0;
+};
+
 }  // namespace
 
-void read_csv(std::string_view text, const std::string &path, const Form &form, const ReadOptions &opts,
-              Converter &conv, Diagnostics &diag, Batch &batch) {
-    std::vector<Line> lines = split_lines(text);
-    std::size_t first = 0;
-    while (first < lines.size() && lines[first].text.empty()) ++first;
-    if (first == lines.size()) throw InputError(Place{path, 0, 0, {}}, "empty file: no header row of field names");
-
-    // Header: which field each column holds.
-    const Line &head = lines[first];
-    constexpr std::size_t kIgnored = static_cast<std::size_t>(-1), kId = static_cast<std::size_t>(-2);
-    std::vector<Cell> names = split_cells(head.text, bom_length(head, opts.encoding), Place{path, head.number, 0, {}});
-    std::vector<std::size_t> column_field(names.size(), kIgnored);
-    std::vector<long> seen(form.fields.size(), 0);
-    std::string id_sjis;
-    bool id_found = false;
-    if (!opts.id_column.empty()) id_sjis = conv.to_cp932(opts.id_column);
-    for (std::size_t c = 0; c < names.size(); ++c) {
-        Place at{path, head.number, names[c].column, {}};
-        // No field name begins or ends with a blank; "A, B" names A and B.
-        std::string &name = names[c].text;
-        std::size_t first = name.find_first_not_of(" \t"), last = name.find_last_not_of(" \t");
-        name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
-        std::string sjis;
-        try {
-            sjis = conv.import(name, opts.encoding);
-        } catch (const TextError &e) {
-            at.column = names[c].text_column() + static_cast<long>(first + e.offset);
-            diag.error(InputError(at, fmt::format("header: {}; the column is ignored", e.what())));
-            continue;
-        }
-        if (!opts.id_column.empty() && sjis == id_sjis && !id_found) {
-            column_field[c] = kId;
-            id_found = true;
-            continue;
-        }
-        auto it = form.by_sjis_name.find(sjis);
-        std::string shown = conv.to_utf8(sjis);
-        if (it == form.by_sjis_name.end()) {
-            diag.error(InputError(at, fmt::format("unknown field \"{}\" (not in {}); the column is ignored", shown,
-                                                  form.path)));
-        } else if (seen[it->second]) {
-            diag.error(InputError(at, fmt::format("field \"{}\" named again (first in column {}); the column is "
-                                                  "ignored",
-                                                  shown, seen[it->second])));
-        } else {
-            seen[it->second] = names[c].column;
-            column_field[c] = it->second;
-        }
-    }
-    if (!opts.id_column.empty() && !id_found)
-        diag.error(InputError(Place{path, head.number, 0, {}},
-                              fmt::format("no column \"{}\" for --id", opts.id_column)));
-
-    ValueSink sink{path, form, opts.encoding, conv, diag};
-    for (std::size_t i = first + 1; i < lines.size(); ++i) {
-        const Line &line = lines[i];
-        if (line.text.empty()) continue;
-        ++batch.forms;
-        Record rec;
-        rec.number = batch.forms;
-        rec.line = line.number;
-        std::vector<std::string> values(form.fields.size());
-        bool good = true;
-        try {
-            std::vector<Cell> cells = split_cells(line.text, 0, Place{path, line.number, 0, {}});
-            if (cells.size() != names.size()) {
-                throw InputError(Place{path, line.number, 0, {}},
-                                 fmt::format("{} cells where the header has {}; the form is not checked",
-                                             cells.size(), names.size()));
-            }
-            for (std::size_t c = 0; c < cells.size(); ++c) {
-                std::size_t field = column_field[c];
-                if (field == kIgnored) continue;
-                if (field == kId) {
-                    rec.id = opts.encoding == Encoding::Utf8 ? cells[c].text : conv.to_utf8(cells[c].text);
-                    continue;
-                }
-                good &= sink.store(rec, values, field, cells[c].text, line.number, cells[c].text_column(), &cells[c].escapes);
-            }
-        } catch (const InputError &e) {
-            diag.error(e);
-            good = false;
-        }
-        batch.finish(std::move(rec), values, good);
-    }
+std::unique_ptr<FormReader> open_csv(std::unique_ptr<LineSource> src, const Form &form, const ReadOptions &opts,
+                                     Converter &conv, Diagnostics &diag) {
+    return std::make_unique<CsvReader>(std::move(src), form, opts, conv, diag);
 }
 
 }  // namespace talvhost

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "encoding.h"
+
 namespace talvhost {
 
 std::string Place::describe() const {
@@ -26,7 +28,7 @@ void Diagnostics::error(const InputError &e) { error(e.full()); }
 
 void Diagnostics::error(const std::string &message) {
     ++count_;
-    fmt::print(out_, "talvechk: error: {}\n", message);
+    fmt::print(out_, "talvechk: error: {}\n", visible(message));
     std::fflush(out_);
 }
 

@@ -54,6 +54,35 @@ bool is_ascii(std::string_view text) {
     return true;
 }
 
+std::string visible(std::string_view text) {
+    auto plain = [](unsigned char c) { return c >= 0x20 && c < 0x7F; };
+    std::size_t i = 0;
+    while (i < text.size() && plain(static_cast<unsigned char>(text[i]))) ++i;
+    if (i == text.size()) return std::string(text);
+    std::string out(text.substr(0, i));
+    while (i < text.size()) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (plain(c)) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        std::size_t len = c >= 0x80 ? decode_utf8(text, i, cp) : 0;
+        if (len > 0 && cp >= 0xA0) {
+            out.append(text.substr(i, len));
+        } else if (len > 0) {
+            out += fmt::format("\\u{:04X}", static_cast<unsigned>(cp));
+        } else if (c == '\n' || c == '\r' || c == '\t') {
+            out += c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\t";
+        } else {
+            out += fmt::format("\\x{:02X}", c);
+        }
+        i += len > 0 ? len : 1;
+    }
+    return out;
+}
+
 std::size_t decode_utf8(std::string_view text, std::size_t pos, char32_t &cp) {
     auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     unsigned char b0 = byte(pos);

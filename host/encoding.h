@@ -59,6 +59,12 @@ private:
 
 bool is_ascii(std::string_view text);
 
+// UTF-8 text made safe to print: bytes that are no UTF-8 and control
+// characters (NUL among them) are shown as \xHH (\n, \r and \t by name,
+// C1 controls as \u0085), so that input can neither be garbled nor steer a
+// terminal.  Everything else is kept as it is.
+std::string visible(std::string_view text);
+
 // Decodes one UTF-8 sequence at text[pos]; returns its length and sets cp,
 // or 0 when the bytes there are not well-formed UTF-8.
 std::size_t decode_utf8(std::string_view text, std::size_t pos, char32_t &cp);

@@ -1,14 +1,13 @@
 #include "form.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+#include <cstdint>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "diagnostics.h"
+#include "json_limits.h"
+#include "line_source.h"
 #include "talvechk.h"
 
 namespace talvhost {
@@ -20,6 +19,9 @@ using nlohmann::json;
 // Sizes of the host records the library reads (a NUL follows each text).
 constexpr std::size_t kTypeLimit = 64;
 constexpr std::size_t kClassLimit = 256;
+// Far beyond what 960 fields need, and refused before it costs.
+constexpr std::size_t kFormSizeLimit = 16u << 20;
+constexpr int kFormDepthLimit = 16;
 
 Place line_column(const std::string &path, const std::string &text, std::size_t offset) {
     Place at{path, 1, 1, {}};
@@ -141,25 +143,21 @@ std::size_t Form::check_count() const {
     return n;
 }
 
-std::string read_file(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(Place{path, 0, 0, {}}, fmt::format("cannot open: {}", std::strerror(errno)));
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    if (in.bad()) throw InputError(Place{path, 0, 0, {}}, "read error");
-    return buf.str();
-}
+std::string read_file(const std::string &path) { return read_whole_file(path, SIZE_MAX); }
 
 Form parse_form(const std::string &text, const std::string &path, Converter &conv) {
     json doc;
     try {
-        doc = json::parse(text);
-    } catch (const json::parse_error &e) {
-        std::size_t offset = e.byte > 0 ? e.byte - 1 : 0;
-        std::string what = e.what();
-        // Keep nlohmann's explanation, drop its own position prefix.
-        if (auto p = what.find("syntax error"); p != std::string::npos) what = what.substr(p);
-        throw InputError(line_column(path, text, offset), "malformed JSON: " + what);
+        doc = parse_json_limited(text, kFormDepthLimit);
+    } catch (const JsonFault &f) {
+        Place at = line_column(path, text, f.offset);
+        switch (f.kind) {
+        case JsonFault::Kind::Syntax: throw InputError(at, std::string("malformed JSON: ") + f.what());
+        case JsonFault::Kind::TooDeep:
+            throw InputError(at, fmt::format("{} (a form definition has 3)", f.what()));
+        case JsonFault::Kind::RepeatedKey:
+            throw InputError(at, fmt::format("{} (the first would be lost)", f.what()));
+        }
     }
     Place file_place{path, 0, 0, {}};
     if (!doc.is_object()) throw InputError(file_place, "a form definition is a JSON object with \"fields\"");
@@ -193,7 +191,7 @@ Form parse_form(const std::string &text, const std::string &path, Converter &con
 }
 
 Form load_form(const std::string &path, Converter &conv) {
-    return parse_form(read_file(path), path, conv);
+    return parse_form(read_whole_file(path, kFormSizeLimit), path, conv);
 }
 
 }  // namespace talvhost

@@ -3,99 +3,143 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "json_limits.h"
 #include "results.h"
 
 namespace talvhost {
 
-void read_jsonl(std::string_view text, const std::string &path, const Form &form, const ReadOptions &opts,
-                Converter &conv, Diagnostics &diag, Batch &batch) {
-    using nlohmann::json;
-    ValueSink sink{path, form, opts.encoding, conv, diag};
-    std::string id_sjis = opts.id_column.empty() ? "" : conv.to_cp932(opts.id_column);
-    for (const Line &line : split_lines(text)) {
-        std::size_t skip = bom_length(line, opts.encoding);
-        std::string_view body = line.text.substr(skip);
-        if (body.find_first_not_of(" \t") == std::string_view::npos) continue;
-        ++batch.forms;
-        Record rec;
-        rec.number = batch.forms;
+namespace {
+
+class JsonlReader : public FormReader {
+public:
+    JsonlReader(std::unique_ptr<LineSource> src, const Form &form, const ReadOptions &opts, Converter &conv,
+                Diagnostics &diag)
+        : src_(std::move(src)), path_(src_->path()), form_(form), opts_(opts), conv_(conv), diag_(diag),
+          sink_{path_, form_, opts_.encoding, conv_, diag_}, utf8_sink_{path_, form_, Encoding::Utf8, conv_, diag_} {
+        if (!opts_.id_column.empty()) id_sjis_ = conv_.to_cp932(opts_.id_column);
+    }
+
+    Next next(Record &rec) override {
+        SourceLine line;
+        std::size_t skip = 0;
+        for (;;) {
+            if (!src_->next(line)) return Next::End;
+            skip = line.number == 1 && opts_.encoding == Encoding::Utf8 && line.text.substr(0, 3) == "\xEF\xBB\xBF"
+                       ? 3
+                       : 0;
+            if (line.cut() || !is_blank_line(line.text.substr(skip))) break;
+        }
+        rec.number = ++forms_;
         rec.line = line.number;
-        std::vector<std::string> values(form.fields.size());
-        bool good = true;
         try {
-            // JSON is UTF-8 text; a CP932 line is checked and read as UTF-8.
-            std::string utf8;
-            if (opts.encoding == Encoding::Cp932) {
-                try {
-                    conv.check_cp932(body);
-                } catch (const TextError &e) {
-                    throw InputError(Place{path, line.number, static_cast<long>(skip + e.offset) + 1, {}},
-                                     std::string(e.what()) + "; the form is not checked");
-                }
-                utf8 = conv.to_utf8(body);
-            } else {
-                utf8 = std::string(body);
-            }
-            json obj;
+            if (line.cut())
+                throw InputError(Place{path_, line.number, 0, {}},
+                                 fmt::format("the line has {} bytes, more than the {} a form may take",
+                                             line.length, kLineLimit));
+            return read_object(rec, line.text.substr(skip), line.number, skip) ? Next::Good : Next::Bad;
+        } catch (const InputError &e) {
+            diag_.error(InputError(e.place(), std::string(e.what()) + "; the form is not checked"));
+            return Next::Bad;
+        }
+    }
+
+private:
+    bool read_object(Record &rec, std::string_view body, long number, std::size_t skip) {
+        // JSON is UTF-8 text; a CP932 line is checked and read as UTF-8.
+        std::string utf8;
+        if (opts_.encoding == Encoding::Cp932) {
             try {
-                obj = json::parse(utf8);
-            } catch (const json::parse_error &e) {
-                std::string what = e.what();
-                if (auto p = what.find("syntax error"); p != std::string::npos) what = what.substr(p);
-                long column = opts.encoding == Encoding::Utf8 && e.byte > 0 ? static_cast<long>(skip + e.byte) : 0;
-                if (opts.encoding == Encoding::Cp932 && what.find("backslash") != std::string::npos)
+                conv_.check_cp932(body);
+            } catch (const TextError &e) {
+                throw InputError(Place{path_, number, static_cast<long>(skip + e.offset) + 1, {}}, e.what());
+            }
+            utf8 = conv_.to_utf8(body);
+        } else {
+            utf8 = std::string(body);
+        }
+        nlohmann::json obj;
+        try {
+            obj = parse_json_limited(utf8, kResultsDepthLimit);
+        } catch (const JsonFault &f) {
+            // Columns are only known where the bytes are the file's own.
+            long column = opts_.encoding == Encoding::Utf8 ? static_cast<long>(skip + f.offset) + 1 : 0;
+            Place at{path_, number, column, {}};
+            switch (f.kind) {
+            case JsonFault::Kind::RepeatedKey: {
+                bool is_field = f.depth == 1 && form_.find(f.key).has_value();
+                throw InputError(at, fmt::format("{} \"{}\" named again", is_field ? "field" : "key", visible(f.key)));
+            }
+            case JsonFault::Kind::TooDeep:
+                throw InputError(at, fmt::format("{} (a value is a string or null)", f.what()));
+            case JsonFault::Kind::Syntax: {
+                std::string what = "malformed JSON: " + std::string(f.what());
+                if (opts_.encoding == Encoding::Cp932 && what.find("backslash") != std::string::npos)
                     what += " (in CP932 the yen sign is the byte 0x5C, JSON's escape character: write it twice, or "
                             "as \\u00a5)";
-                throw InputError(Place{path, line.number, column, {}},
-                                 "malformed JSON: " + what + "; the form is not checked");
+                throw InputError(at, what);
             }
-            if (!obj.is_object())
-                throw InputError(Place{path, line.number, 0, {}},
-                                 "each line must be a JSON object of field names; the form is not checked");
-            for (auto &[key, value] : obj.items()) {
-                std::string key_sjis;
-                try {
-                    key_sjis = conv.to_cp932(key);
-                } catch (const TextError &e) {
-                    diag.error(InputError(Place{path, line.number, 0, {}},
-                                          fmt::format("key \"{}\": {}; ignored", key, e.what())));
-                    continue;
-                }
-                if (!id_sjis.empty() && key_sjis == id_sjis) {
-                    rec.id = value.is_string() ? value.get<std::string>() : value.dump();
-                    continue;
-                }
-                auto it = form.by_sjis_name.find(key_sjis);
-                if (it == form.by_sjis_name.end()) {
-                    diag.error(InputError(Place{path, line.number, 0, key},
-                                          fmt::format("unknown field (not in {}); ignored", form.path)));
-                    continue;
-                }
-                if (value.is_null()) continue;
-                if (!value.is_string()) {
-                    diag.error(InputError(Place{path, line.number, 0, key},
-                                          fmt::format("the value must be a string or null, not {}; the form is not "
-                                                      "checked",
-                                                      value.type_name())));
-                    good = false;
-                    continue;
-                }
-                std::string utf8_value = value.get<std::string>();
-                if (opts.encoding == Encoding::Utf8) {
-                    good &= sink.store(rec, values, it->second, utf8_value, line.number, 0);
-                } else {
-                    // Back to the bytes the file had (a CP932 round trip).
-                    ValueSink utf8_sink{path, form, Encoding::Utf8, conv, diag};
-                    good &= utf8_sink.store(rec, values, it->second, utf8_value, line.number, 0);
-                    rec.forget_shown(it->second);
-                }
             }
-        } catch (const InputError &e) {
-            diag.error(e);
-            good = false;
         }
-        batch.finish(std::move(rec), values, good);
+        if (!obj.is_object()) throw InputError(Place{path_, number, 0, {}}, "each line must be a JSON object of field names");
+        std::vector<std::string> values(form_.fields.size());
+        bool good = true;
+        for (auto &[key, value] : obj.items()) {
+            std::string key_sjis;
+            try {
+                key_sjis = conv_.to_cp932(key);
+            } catch (const TextError &e) {
+                diag_.error(InputError(Place{path_, number, 0, {}}, fmt::format("key \"{}\": {}; ignored", visible(key), e.what())));
+                continue;
+            }
+            if (!id_sjis_.empty() && key_sjis == id_sjis_) {
+                rec.id = value.is_string() ? value.get<std::string>() : value.dump();
+                continue;
+            }
+            auto it = form_.by_sjis_name.find(key_sjis);
+            if (it == form_.by_sjis_name.end()) {
+                diag_.error(InputError(Place{path_, number, 0, key},
+                                       fmt::format("unknown field (not in {}); ignored", form_.path)));
+                continue;
+            }
+            if (value.is_null()) continue;
+            if (!value.is_string()) {
+                diag_.error(InputError(Place{path_, number, 0, key},
+                                       fmt::format("the value must be a string or null, not {}; the form is not "
+                                                   "checked",
+                                                   value.type_name())));
+                good = false;
+                continue;
+            }
+            const std::string &text = value.get_ref<const std::string &>();
+            TextPlace place{number, 0, nullptr, nullptr};
+            if (opts_.encoding == Encoding::Utf8) {
+                good &= sink_.store(rec, values, it->second, text, place);
+            } else {
+                // Back to the bytes the file had (a CP932 round trip).
+                good &= utf8_sink_.store(rec, values, it->second, text, place);
+                rec.forget_shown(it->second);
+            }
+        }
+        if (good) rec.pack(values);
+        return good;
     }
+
+    std::unique_ptr<LineSource> src_;
+    std::string path_;
+    const Form &form_;
+    ReadOptions opts_;
+    Converter &conv_;
+    Diagnostics &diag_;
+    ValueSink sink_, utf8_sink_;
+    std::string id_sjis_;
+    long forms_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<FormReader> open_jsonl(std::unique_ptr<LineSource> src, const Form &form, const ReadOptions &opts,
+                                       Converter &conv, Diagnostics &diag) {
+    return std::make_unique<JsonlReader>(std::move(src), form, opts, conv, diag);
 }
 
 }  // namespace talvhost

@@ -10,9 +10,10 @@ namespace talvhost {
 
 namespace {
 
+// Text for people and CSV cells: one line, and nothing raw from the input.
 std::string one_line(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
+    return visible(text);
 }
 
 std::string csv_cell(const std::string &text) {
@@ -66,14 +67,14 @@ public:
 
     void finding(const Record &record, const Finding &f) override {
         std::string where = fmt::format("form {} (line {}{}{})", record.number, record.line, has_id_ ? ", " : "",
-                                        has_id_ ? record.id : "");
+                                        has_id_ ? visible(record.id) : "");
         std::string code = f.ret != 0 ? fmt::format("{}, return {}", hex_code(f.out), hex_code(f.ret))
                                       : hex_code(f.out);
         fmt::print(out_, "{}: {}: {} [{}]: {}\n", where, form_.fields[f.field].name,
                    outcome_word(classify(f.out, f.ret)), code, one_line(f.message));
         std::string values;
         for (std::size_t field : show_[f.field])
-            values += fmt::format("  {}=\"{}\"", form_.fields[field].name, shown_value(record, field, conv_));
+            values += fmt::format("  {}=\"{}\"", form_.fields[field].name, visible(shown_value(record, field, conv_)));
         fmt::print(out_, "   {}\n", values);
     }
 
@@ -86,9 +87,13 @@ public:
             fmt::print(out_, " ({:.2f} s, {:.0f} forms/s, {} job{})", s.seconds, rate, s.jobs, s.jobs == 1 ? "" : "s");
         }
         fmt::print(out_, "\n");
-        if (s.not_checked)
+        if (long bad = s.not_checked - s.crashed; bad > 0)
             fmt::print(out_, "  {} form{} not checked because of bad input (see the messages on standard error)\n",
-                       s.not_checked, s.not_checked == 1 ? "" : "s");
+                       bad, bad == 1 ? "" : "s");
+        if (s.crashed)
+            fmt::print(out_, "  {} form{} not checked: the worker checking {} died (see the messages on standard "
+                             "error)\n",
+                       s.crashed, s.crashed == 1 ? "" : "s", s.crashed == 1 ? "it" : "them");
         if (s.failed + s.errors > 0) {
             std::size_t width = 5;
             for (std::size_t i = 0; i < form_.fields.size(); ++i)
@@ -134,6 +139,7 @@ public:
         nlohmann::ordered_json j;
         j["forms"] = s.forms;
         j["not_checked"] = s.not_checked;
+        j["crashed"] = s.crashed;
         j["checks"] = s.checks;
         j["passed"] = s.passed;
         j["failed"] = s.failed;
@@ -170,9 +176,9 @@ public:
         std::string values;
         for (std::size_t field : show_[f.field])
             values += fmt::format("{}{}=\"{}\"", values.empty() ? "" : " ", form_.fields[field].name,
-                                  shown_value(record, field, conv_));
+                                  visible(shown_value(record, field, conv_)));
         fmt::print(out_, "{},{},{}{},{},{},{},{},{}\n", record.number, record.line,
-                   has_id_ ? csv_cell(record.id) + "," : "", csv_cell(form_.fields[f.field].name),
+                   has_id_ ? csv_cell(visible(record.id)) + "," : "", csv_cell(form_.fields[f.field].name),
                    outcome_word(classify(f.out, f.ret)), hex_code(f.out), hex_code(f.ret),
                    csv_cell(one_line(f.message)), csv_cell(values));
     }

@@ -22,7 +22,8 @@ struct FieldTally {
 
 struct Summary {
     long forms = 0;        // forms in the file
-    long not_checked = 0;  // left out for bad input
+    long not_checked = 0;  // left out: bad input, or the worker checking them died
+    long crashed = 0;      // of those, the ones whose worker died
     long checks = 0, passed = 0, failed = 0, errors = 0;
     long flagged = 0;      // forms with a check that did not pass
     long findings = 0, shown = 0;

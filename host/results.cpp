@@ -1,31 +1,29 @@
 #include "results.h"
 
 #include <utility>
-#include <iostream>
-#include <iterator>
 
 #include <fmt/format.h>
 
 namespace talvhost {
 
-std::vector<Line> split_lines(std::string_view text) {
-    std::vector<Line> lines;
-    long number = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end == std::string_view::npos) end = text.size();
-        std::size_t stop = end;
-        if (stop > start && text[stop - 1] == '\r') --stop;
-        lines.push_back({++number, text.substr(start, stop - start)});
-        start = next;
-    }
-    return lines;
-}
+bool is_blank_line(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
 
-std::size_t bom_length(const Line &line, Encoding encoding) {
-    return line.number == 1 && encoding == Encoding::Utf8 && line.text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+std::pair<long, long> TextPlace::at(std::size_t offset) const {
+    if (column <= 0) return {line, 0};
+    std::size_t from = 0;  // text position where the byte's line starts
+    long l = line, c = column;
+    if (breaks)
+        for (std::size_t b : *breaks)
+            if (b <= offset) {
+                ++l;
+                from = b;
+                c = 1;
+            }
+    c += static_cast<long>(offset - from);
+    // A doubled quote in a CSV cell stands for one byte of its text.
+    if (escapes)
+        for (std::size_t pos : *escapes) c += pos >= from && pos <= offset ? 1 : 0;
+    return {l, c};
 }
 
 void Record::pack(const std::vector<std::string> &values) {
@@ -64,12 +62,12 @@ const std::string *Record::shown(std::size_t field) const {
 }
 
 bool ValueSink::store(Record &rec, std::vector<std::string> &values, std::size_t field, std::string_view text,
-                      long line, long column, const std::vector<std::size_t> *escapes) {
+                      const TextPlace &place) {
     const std::string &name = form.fields[field].name;
     try {
         std::string sjis = conv.import(text, encoding);
         if (sjis.size() > kValueLimit) {
-            diag.error(InputError(Place{path, line, column, name},
+            diag.error(InputError(Place{path, place.line, place.column, name},
                                   fmt::format("the text has {} bytes in CP932; a field holds at most {}; the form is not checked",
                                               sjis.size(), kValueLimit)));
             return false;
@@ -78,46 +76,48 @@ bool ValueSink::store(Record &rec, std::vector<std::string> &values, std::size_t
         values[field] = std::move(sjis);
         return true;
     } catch (const TextError &e) {
-        long at = 0;
-        if (column > 0) {
-            at = column + static_cast<long>(e.offset);
-            // A doubled quote in a CSV cell stands for one byte of its text.
-            if (escapes)
-                for (std::size_t pos : *escapes) at += pos <= e.offset ? 1 : 0;
-        }
-        diag.error(InputError(Place{path, line, at, name}, std::string(e.what()) + "; the form is not checked"));
+        auto [line, column] = place.at(e.offset);
+        diag.error(InputError(Place{path, line, column, name}, std::string(e.what()) + "; the form is not checked"));
         return false;
     }
 }
 
+namespace {
+
+ResultsFormat format_of(const std::string &path, ResultsFormat given) {
+    if (given != ResultsFormat::Auto) return given;
+    auto ends_with = [&](std::string_view suffix) {
+        return path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0;
+    };
+    if (ends_with(".jsonl") || ends_with(".ndjson") || ends_with(".json")) return ResultsFormat::Jsonl;
+    if (ends_with(".csv") || path == "-") return ResultsFormat::Csv;
+    throw InputError(Place{path, 0, 0, {}}, "cannot tell the format from the name; give --input-format csv or jsonl");
+}
+
+}  // namespace
+
+std::unique_ptr<FormReader> open_results(const std::string &path, const Form &form, const ReadOptions &opts,
+                                         Converter &conv, Diagnostics &diag) {
+    ResultsFormat format = format_of(path, opts.format);
+    auto src = std::make_unique<LineSource>(path, kLineLimit);
+    if (format == ResultsFormat::Csv) return open_csv(std::move(src), form, opts, conv, diag);
+    return open_jsonl(std::move(src), form, opts, conv, diag);
+}
+
 Batch read_results(const std::string &path, const Form &form, const ReadOptions &opts, Converter &conv,
                    Diagnostics &diag) {
-    std::string text;
-    if (path == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    } else {
-        text = read_file(path);
-    }
-    ResultsFormat format = opts.format;
-    if (format == ResultsFormat::Auto) {
-        auto ends_with = [&](std::string_view suffix) {
-            return path.size() >= suffix.size() && path.compare(path.size() - suffix.size(), suffix.size(),
-                                                                suffix) == 0;
-        };
-        if (ends_with(".jsonl") || ends_with(".ndjson") || ends_with(".json"))
-            format = ResultsFormat::Jsonl;
-        else if (ends_with(".csv") || path == "-")
-            format = ResultsFormat::Csv;
-        else
-            throw InputError(Place{path, 0, 0, {}},
-                             "cannot tell the format from the name; give --input-format csv or jsonl");
-    }
-    std::string_view view = text;
+    std::unique_ptr<FormReader> reader = open_results(path, form, opts, conv, diag);
     Batch batch;
-    if (format == ResultsFormat::Csv)
-        read_csv(view, path, form, opts, conv, diag, batch);
-    else
-        read_jsonl(view, path, form, opts, conv, diag, batch);
+    for (;;) {
+        Record rec;
+        FormReader::Next next = reader->next(rec);
+        if (next == FormReader::Next::End) break;
+        ++batch.forms;
+        if (next == FormReader::Next::Good)
+            batch.records.push_back(std::move(rec));
+        else
+            ++batch.rejected;
+    }
     return batch;
 }
 

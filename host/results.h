@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <memory>
 #include <vector>
 
 #include "diagnostics.h"
 #include "encoding.h"
 #include "form.h"
+#include "line_source.h"
 
 namespace talvhost {
 
@@ -55,33 +57,60 @@ struct ReadOptions {
     ResultsFormat format = ResultsFormat::Auto;
     Encoding encoding = Encoding::Utf8;
     std::string id_column;  // UTF-8; empty: none
+    char delimiter = 0;     // CSV: ',', ';' or '\t'; 0: told by the header
 };
 
 // The most the field-value record can hold before its NUL.
 constexpr std::size_t kValueLimit = 1361;
+// The longest line read (a form of 960 fields of the longest text fits);
+// a longer one is skipped unread, so that memory stays flat.
+constexpr std::size_t kLineLimit = 8u << 20;
+// A quoted CSV cell may run over line breaks for this many bytes at most
+// (three times the longest value in UTF-8, and then some).
+constexpr std::size_t kSpanLimit = 64u << 10;
+// JSON Lines values are strings: deeper nesting is refused before it costs.
+constexpr int kResultsDepthLimit = 8;
+// More unknown columns than this are counted in one message.
+constexpr std::size_t kColumnsShown = 5;
 
-// Reads a whole batch.  Bad input is reported through `diag` with its
-// place; the form at fault is left out and the rest are read.  Throws
-// InputError only when nothing can be read (missing file, bad header).
+// Reads the forms of a results file one after another, so that a caller may
+// hold a few at a time.  Bad input is reported through diag with its place.
+class FormReader {
+public:
+    enum class Next { End, Good, Bad };
+    virtual ~FormReader() = default;
+    // The next form: Good with rec packed, Bad when it was reported and must
+    // not be checked (rec.number and rec.line still set), End at the end.
+    virtual Next next(Record &rec) = 0;
+};
+
+// Opens the file ("-": standard input) and reads what comes before the
+// forms (the CSV header).  Throws InputError when nothing can be read
+// (missing file, a directory, bad header); a read error later on is thrown
+// from next(), never taken for the end.
+std::unique_ptr<FormReader> open_results(const std::string &path, const Form &form, const ReadOptions &opts,
+                                         Converter &conv, Diagnostics &diag);
+
+// Reads a whole batch.  The form at fault is left out and the rest are read.
+// Throws InputError only when nothing can be read.
 Batch read_results(const std::string &path, const Form &form, const ReadOptions &opts, Converter &conv,
                    Diagnostics &diag);
 
 // ---- shared by the two readers --------------------------------------------
 
-// Splits text into lines ("\n", with a "\r" before it dropped).
-struct Line {
-    long number;
-    std::string_view text;
+// Where a value's text lies in the file, so that a fault inside it can be
+// named by line and column.
+struct TextPlace {
+    long line = 0;
+    long column = 0;  // 1-based column of the text's first byte; 0: not known
+    const std::vector<std::size_t> *escapes = nullptr;  // text positions where "" stood for "
+    const std::vector<std::size_t> *breaks = nullptr;   // text positions just after each line break
+    // Line and column of the byte at offset within the text.
+    std::pair<long, long> at(std::size_t offset) const;
 };
-std::vector<Line> split_lines(std::string_view text);
 
-// Bytes of a UTF-8 byte-order mark at the start of the first line (no part of
-// its content, but counted in its columns).
-std::size_t bom_length(const Line &line, Encoding encoding);
-
-// Converts one value into the record, reporting through diag; returns false
-// when the value is bad.  `column` is the 1-based column where the value's
-// text starts (0: unknown); offsets within it are added.
+// Converts one value into the form's values, reporting through diag;
+// returns false when the value is bad.
 struct ValueSink {
     const std::string &path;
     const Form &form;
@@ -89,14 +118,15 @@ struct ValueSink {
     Converter &conv;
     Diagnostics &diag;
 
-    bool store(Record &rec, std::vector<std::string> &values, std::size_t field, std::string_view text, long line,
-               long column,
-               const std::vector<std::size_t> *escapes = nullptr);
+    bool store(Record &rec, std::vector<std::string> &values, std::size_t field, std::string_view text,
+               const TextPlace &place);
 };
 
-void read_csv(std::string_view text, const std::string &path, const Form &form, const ReadOptions &opts,
-              Converter &conv, Diagnostics &diag, Batch &batch);
-void read_jsonl(std::string_view text, const std::string &path, const Form &form, const ReadOptions &opts,
-                Converter &conv, Diagnostics &diag, Batch &batch);
+bool is_blank_line(std::string_view text);
+
+std::unique_ptr<FormReader> open_csv(std::unique_ptr<LineSource> src, const Form &form, const ReadOptions &opts,
+                                     Converter &conv, Diagnostics &diag);
+std::unique_ptr<FormReader> open_jsonl(std::unique_ptr<LineSource> src, const Form &form, const ReadOptions &opts,
+                                       Converter &conv, Diagnostics &diag);
 
 }  // namespace talvhost

@@ -34,7 +34,8 @@ int run_check(const CheckOptions &opts) {
     summary.timing = opts.timing;
 
     Progress progress(static_cast<long>(batch.records.size()), opts.progress);
-    auto sink = [&](const Record &record, FormResult &&result) {
+    RunSinks sinks;
+    sinks.result = [&](const Record &record, FormResult &&result) {
         summary.checks += result.checks;
         summary.passed += result.passed;
         summary.failed += result.failed;
@@ -52,9 +53,18 @@ int run_check(const CheckOptions &opts) {
         }
         progress.advance();
     };
+    sinks.lost = [&](const Record &) {
+        ++summary.not_checked;
+        ++summary.crashed;
+        progress.advance();
+    };
+    sinks.say = [&](const std::string &what) {
+        progress.finish_line();
+        diag.error(what);
+    };
     int status = kExitPass;
     try {
-        run_checks(form, conv, batch.records, opts.jobs, sink);
+        run_checks(form, conv, batch.records, opts.jobs, sinks);
     } catch (const std::exception &e) {
         progress.finish();
         std::fflush(stdout);

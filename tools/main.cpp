@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "diagnostics.h"
+#include "encoding.h"
 #include "translation.h"
 
 using namespace talvhost;
@@ -47,7 +48,7 @@ int main(int argc, char **argv) {
 
     // check ------------------------------------------------------------------
     CheckOptions check;
-    std::string input_format = "auto", encoding = "utf8", output = "text";
+    std::string input_format = "auto", encoding = "utf8", output = "text", delimiter = "auto";
     auto *check_cmd = app.add_subcommand("check", "Evaluate every field's check over every form of a batch");
     check_cmd->add_option("FORM", check.form_path, "Form definition (JSON)")->required();
     check_cmd->add_option("RESULTS", check.results_path, "Recognition results: CSV or JSON Lines; - reads standard input")
@@ -64,6 +65,10 @@ int main(int argc, char **argv) {
         ->capture_default_str();
     check_cmd->add_option("--input-format", input_format, "csv, jsonl, or auto (from the file name)")
         ->check(CLI::IsMember({"auto", "csv", "jsonl"}))
+        ->capture_default_str();
+    check_cmd->add_option("--delimiter", delimiter,
+                          "CSV cell delimiter: , ; or tab (default: the one under which the header names fields)")
+        ->check(CLI::IsMember({"auto", ",", ";", "tab", "\t"}))
         ->capture_default_str();
     check_cmd->add_flag("--no-timing", [&](std::int64_t) { check.timing = false; },
                         "Leave time and rate out of the summary (for output that compares equal)");
@@ -95,7 +100,8 @@ Example:
     eval_cmd->add_option("EXPR", eval.expr, "Check expression (default: the field's check in --form)");
     eval_cmd->add_option("--field", eval.field, "The field being checked (what @ stands for)")->required();
     eval_cmd->add_option("--form", eval.form_path, "Form definition that supplies the fields");
-    eval_cmd->add_option("-s,--set", eval.assignments, "Recognised text of a field, NAME=VALUE (repeatable)");
+    eval_cmd->add_option("-s,--set", eval.assignments, "Recognised text of a field, NAME=VALUE (one a --set; repeatable)")
+        ->allow_extra_args(false);
     eval_cmd->add_flag("--certify", eval.certify, "Evaluate in certify mode (PPR_certify)");
     eval_cmd->add_flag("--explain", eval.explain, "Print every step: each field read and its value, each operator, "
                                                   "comparison and call with its result, where a syntax error stopped");
@@ -136,7 +142,7 @@ Examples:
     };
     if (argc > 1 && argv[1][0] != '-' && !known(argv[1])) {
         fmt::print(stderr, "talvechk: error: unknown subcommand \"{}\" (check, certify, eval, fields, message; "
-                           "--help tells more)\n", argv[1]);
+                           "--help tells more)\n", visible(argv[1]));
         return kExitError;
     }
     try {
@@ -162,6 +168,7 @@ Examples:
             std::string enc = encoding;
             for (char &c : enc) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             check.read.encoding = enc.rfind("utf", 0) == 0 ? Encoding::Utf8 : Encoding::Cp932;
+            check.read.delimiter = delimiter == "auto" ? 0 : delimiter == "tab" ? '\t' : delimiter[0];
             return run_check(check);
         }
         if (certify_cmd->parsed()) {
@@ -182,7 +189,7 @@ Examples:
         }
         if (message_cmd->parsed()) return run_message(message);
     } catch (const std::exception &e) {
-        fmt::print(stderr, "talvechk: error: {}\n", e.what());
+        fmt::print(stderr, "talvechk: error: {}\n", visible(e.what()));
         return kExitError;
     }
     return kExitError;

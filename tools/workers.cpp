@@ -56,16 +56,24 @@ std::string describe_status(int status) {
 
 constexpr int kWorkerInitFailed = 3;
 
+// The record indices a worker checks, in the order of the file.
+using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
+
+// A fresh worker (one that takes over from a dead one) hands back each form
+// as soon as it is checked, so that a second death names the form exactly.
 [[noreturn]] void worker_main(const Form &form, Converter &conv, const std::vector<Record> &records,
-                              std::size_t first_slice, std::size_t step, int fd) {
+                              const Ranges &ranges, bool each, int fd) {
     Checker checker(form, conv);
     if (checker.start() != 0) _exit(kWorkerInitFailed);
     std::string out;
-    for (std::size_t slice = first_slice; slice * kSlice < records.size(); slice += step) {
-        out.clear();
-        std::size_t end = std::min(records.size(), (slice + 1) * kSlice);
-        for (std::size_t i = slice * kSlice; i < end; ++i) encode_result(checker.check(records[i]), out);
-        if (!write_all(fd, out.data(), out.size())) _exit(1);
+    for (auto [begin, end] : ranges) {
+        for (std::size_t i = begin; i < end; ++i) {
+            encode_result(checker.check(records[i]), out);
+            if (each || i + 1 == end) {
+                if (!write_all(fd, out.data(), out.size())) _exit(1);
+                out.clear();
+            }
+        }
     }
     PPR_end();
     ::close(fd);
@@ -74,14 +82,18 @@ constexpr int kWorkerInitFailed = 3;
 }
 
 struct Worker {
+    int number = 0;  // 1-based, for messages
     pid_t pid = -1;
     int fd = -1;
     std::string buf;
     std::deque<FormResult> ready;
     bool eof = false;
+    bool fresh = false;  // took over from a dead worker
+    bool gone = false;   // stands for forms no worker is left to check
+    Ranges ranges;
 };
 
-void stop_workers(std::vector<Worker> &workers) {
+void stop_workers(std::deque<Worker> &workers) {
     for (Worker &w : workers) {
         if (w.fd >= 0) ::close(w.fd);
         w.fd = -1;
@@ -94,95 +106,190 @@ void stop_workers(std::vector<Worker> &workers) {
     }
 }
 
-void run_parallel(const Form &form, Converter &conv, const std::vector<Record> &records, int jobs,
-                  const ResultSink &sink) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    std::vector<Worker> workers(static_cast<std::size_t>(jobs));
-    for (std::size_t w = 0; w < workers.size(); ++w) {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            stop_workers(workers);
-            throw std::runtime_error(fmt::format("cannot make a pipe: {}", std::strerror(errno)));
+// At most this many fresh workers a run: a library that dies on every form
+// costs a bounded number of forks, and the rest is counted as not checked.
+constexpr int kFreshWorkers = 16;
+
+std::string forms(std::size_t count, const char *where) {
+    return fmt::format("{} form{}{}", count, count == 1 ? "" : "s", where);
+}
+
+class Pool {
+public:
+    Pool(const Form &form, Converter &conv, const std::vector<Record> &records, const RunSinks &sinks)
+        : form_(form), conv_(conv), records_(records), sinks_(sinks) {}
+    ~Pool() { stop_workers(workers_); }
+
+    void run(int jobs) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        std::size_t slices = (records_.size() + kSlice - 1) / kSlice;
+        owner_.resize(slices);
+        std::vector<Ranges> plan(static_cast<std::size_t>(jobs));
+        for (std::size_t s = 0; s < slices; ++s) {
+            owner_[s] = s % plan.size();
+            plan[owner_[s]].emplace_back(s * kSlice, std::min(records_.size(), (s + 1) * kSlice));
         }
+        for (Ranges &ranges : plan) start(std::move(ranges), false);
+
+        std::vector<pollfd> polls;
+        for (std::size_t next = 0; next < records_.size();) {
+            Worker &want = workers_[owner_[next / kSlice]];
+            if (want.gone) {
+                sinks_.lost(records_[next]);
+                ++next;
+                continue;
+            }
+            if (!want.ready.empty()) {
+                FormResult result = std::move(want.ready.front());
+                want.ready.pop_front();
+                if (result.number != records_[next].number)
+                    throw std::runtime_error(fmt::format("worker {} handed back form {} where form {} was due",
+                                                         want.number, result.number, records_[next].number));
+                sinks_.result(records_[next], std::move(result));
+                ++next;
+                continue;
+            }
+            if (want.eof) {
+                next = take_over(want, next);
+                continue;
+            }
+            // Drain every pipe that has data, so that no worker blocks on a
+            // full pipe while we wait for another.
+            polls.clear();
+            for (Worker &w : workers_)
+                if (w.fd >= 0 && !w.eof) polls.push_back(pollfd{w.fd, POLLIN, 0});
+            if (::poll(polls.data(), polls.size(), -1) < 0) {
+                if (errno == EINTR) continue;
+                throw std::runtime_error(fmt::format("poll: {}", std::strerror(errno)));
+            }
+            for (const pollfd &p : polls)
+                if (p.revents & (POLLIN | POLLHUP | POLLERR)) drain(p.fd);
+        }
+        for (Worker &w : workers_) {
+            if (w.fd >= 0) ::close(w.fd);
+            w.fd = -1;
+            reap(w);
+        }
+    }
+
+private:
+    void start(Ranges ranges, bool fresh) {
+        int fds[2];
+        if (::pipe(fds) != 0) throw std::runtime_error(fmt::format("cannot make a pipe: {}", std::strerror(errno)));
         pid_t pid = ::fork();
         if (pid < 0) {
             ::close(fds[0]);
             ::close(fds[1]);
-            stop_workers(workers);
             throw std::runtime_error(fmt::format("cannot start a worker: {}", std::strerror(errno)));
         }
         if (pid == 0) {
             ::close(fds[0]);
-            for (std::size_t k = 0; k < w; ++k) ::close(workers[k].fd);
-            worker_main(form, conv, records, w, workers.size(), fds[1]);
+            for (Worker &w : workers_)
+                if (w.fd >= 0) ::close(w.fd);
+            worker_main(form_, conv_, records_, ranges, fresh, fds[1]);
         }
         ::close(fds[1]);
-        workers[w].pid = pid;
-        workers[w].fd = fds[0];
+        Worker &w = workers_.emplace_back();
+        w.number = static_cast<int>(workers_.size());
+        w.pid = pid;
+        w.fd = fds[0];
+        w.fresh = fresh;
+        w.ranges = std::move(ranges);
     }
 
-    auto fail = [&](Worker &w, std::size_t index) {
+    void drain(int fd) {
+        Worker *w = nullptr;
+        for (Worker &candidate : workers_)
+            if (candidate.fd == fd) w = &candidate;
+        char chunk[65536];
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) return;
+        if (n <= 0) {
+            w->eof = true;
+            return;
+        }
+        w->buf.append(chunk, static_cast<std::size_t>(n));
+        FormResult result;
+        std::size_t used = 0;
+        while (decode_result(w->buf, used, result)) w->ready.push_back(std::move(result));
+        w->buf.erase(0, used);
+    }
+
+    int reap(Worker &w) {
         int status = 0;
-        while (::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {}
+        if (w.pid > 0)
+            while (::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {}
         w.pid = -1;
+        return status;
+    }
+
+    // Worker w ended before handing back the form at index `next` (every
+    // earlier form of its share was handed back).  Its forms from there on
+    // go to a fresh worker; a fresh worker that dies too loses that one form.
+    // Returns where the parent goes on.
+    std::size_t take_over(Worker &w, std::size_t next) {
+        ::close(w.fd);
+        w.fd = -1;
+        int status = reap(w);
         std::string why = WIFEXITED(status) && WEXITSTATUS(status) == kWorkerInitFailed
                               ? "could not install its callbacks"
                               : describe_status(status);
-        stop_workers(workers);
-        const Record &r = records[index];
-        throw std::runtime_error(fmt::format("worker {} {} while checking form {} (line {}) or a later one",
-                                             &w - workers.data() + 1, why, r.number, r.line));
-    };
+        const Record &r = records_[next];
+        std::size_t from = next;
+        std::string what;
+        if (w.fresh) {
+            sinks_.lost(r);
+            ++from;
+            what = fmt::format("worker {} (a fresh one) {} while checking form {} (line {}); that form is not "
+                               "checked",
+                               w.number, why, r.number, r.line);
+        } else {
+            what = fmt::format("worker {} {} while checking form {} (line {}) or a later one", w.number, why,
+                               r.number, r.line);
+        }
+        Ranges rest;
+        std::size_t count = 0;
+        for (auto [begin, end] : w.ranges) {
+            begin = std::max(begin, from);
+            if (begin >= end) continue;
+            rest.emplace_back(begin, end);
+            count += end - begin;
+        }
+        std::size_t slot = static_cast<std::size_t>(w.number - 1);
+        if (count == 0) {
+            sinks_.say(what);
+            // Nothing of its share is left; the parent moves past the lost form.
+            return from;
+        }
+        if (fresh_started_ >= kFreshWorkers) {
+            sinks_.say(fmt::format("{}; {} {} are not checked ({} fresh workers were started already)", what,
+                                   w.fresh ? "the" : "its", forms(count, w.fresh ? " after it" : " from there on"),
+                                   kFreshWorkers));
+            w.gone = true;
+            w.ranges = std::move(rest);
+            return from;
+        }
+        sinks_.say(w.fresh ? fmt::format("{}; the {} go to another fresh worker", what, forms(count, " after it"))
+                           : fmt::format("{}; its {} are checked again in a fresh worker", what,
+                                         forms(count, " from there on")));
+        ++fresh_started_;
+        start(rest, true);
+        std::size_t heir = workers_.size() - 1;
+        for (auto [begin, end] : rest)
+            for (std::size_t s = begin / kSlice; s * kSlice < end; ++s)
+                if (owner_[s] == slot) owner_[s] = heir;
+        return from;
+    }
 
-    std::vector<pollfd> polls;
-    for (std::size_t next = 0; next < records.size();) {
-        Worker &want = workers[(next / kSlice) % workers.size()];
-        if (!want.ready.empty()) {
-            FormResult result = std::move(want.ready.front());
-            want.ready.pop_front();
-            sink(records[next], std::move(result));
-            ++next;
-            continue;
-        }
-        if (want.eof) fail(want, next);
-        // Drain every pipe that has data, so that no worker blocks on a full
-        // pipe while we wait for another.
-        polls.clear();
-        for (Worker &w : workers)
-            if (!w.eof) polls.push_back(pollfd{w.fd, POLLIN, 0});
-        if (::poll(polls.data(), polls.size(), -1) < 0) {
-            if (errno == EINTR) continue;
-            stop_workers(workers);
-            throw std::runtime_error(fmt::format("poll: {}", std::strerror(errno)));
-        }
-        for (const pollfd &p : polls) {
-            if (!(p.revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            Worker *w = nullptr;
-            for (Worker &candidate : workers)
-                if (candidate.fd == p.fd) w = &candidate;
-            char chunk[65536];
-            ssize_t n = ::read(p.fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                w->eof = true;
-                continue;
-            }
-            w->buf.append(chunk, static_cast<std::size_t>(n));
-            FormResult result;
-            std::size_t used = 0;
-            while (decode_result(w->buf, used, result)) w->ready.push_back(std::move(result));
-            w->buf.erase(0, used);
-        }
-    }
-    for (Worker &w : workers) {
-        ::close(w.fd);
-        w.fd = -1;
-        int status = 0;
-        while (::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {}
-        w.pid = -1;
-    }
-}
+    const Form &form_;
+    Converter &conv_;
+    const std::vector<Record> &records_;
+    const RunSinks &sinks_;
+    std::deque<Worker> workers_;  // a deque: workers started later leave the others in place
+    std::vector<std::size_t> owner_;  // per slice: the worker that checks it
+    int fresh_started_ = 0;
+};
 
 }  // namespace
 
@@ -234,7 +341,7 @@ bool decode_result(const std::string &buf, std::size_t &at, FormResult &result) 
 }
 
 void run_checks(const Form &form, Converter &conv, const std::vector<Record> &records, int jobs,
-                const ResultSink &sink) {
+                const RunSinks &sinks) {
     // The parent installs the callbacks once whatever the number of jobs, so
     // that a refusal is reported with its code rather than as a dead worker.
     Checker checker(form, conv);
@@ -243,11 +350,11 @@ void run_checks(const Form &form, Converter &conv, const std::vector<Record> &re
                                              rc, library_message(conv, rc)));
     std::size_t slices = (records.size() + kSlice - 1) / kSlice;
     if (jobs <= 1 || slices <= 1) {
-        for (const Record &r : records) sink(r, checker.check(r));
+        for (const Record &r : records) sinks.result(r, checker.check(r));
         return;
     }
     if (static_cast<std::size_t>(jobs) > slices) jobs = static_cast<int>(slices);
-    run_parallel(form, conv, records, jobs, sink);
+    Pool(form, conv, records, sinks).run(jobs);
 }
 
 }  // namespace talvhost

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "checker.h"
@@ -12,13 +13,19 @@
 
 namespace talvhost {
 
-using ResultSink = std::function<void(const Record &, FormResult &&)>;
+struct RunSinks {
+    std::function<void(const Record &, FormResult &&)> result;
+    std::function<void(const Record &)> lost;          // a form no worker could check
+    std::function<void(const std::string &)> say;      // a worker died, and what became of its forms
+};
 
 // jobs 1 runs here; more fork that many workers, each taking every jobs-th
-// slice of the batch.  Throws std::runtime_error when the library refuses
-// its callbacks or a worker dies.
+// slice of the batch.  Results and lost forms are handed over in the order
+// of the records.  A worker that dies hands its forms to a fresh worker, once.
+// Throws std::runtime_error when the library refuses its callbacks or no
+// worker can be started.
 void run_checks(const Form &form, Converter &conv, const std::vector<Record> &records, int jobs,
-                const ResultSink &sink);
+                const RunSinks &sinks);
 
 // The wire format between a worker and the parent.
 void encode_result(const FormResult &result, std::string &out);

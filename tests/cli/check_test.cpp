@@ -234,24 +234,59 @@ TEST(CliCheck, TimingIsReportedUnlessAskedNotTo) {
 namespace {
 
 // A worker that dies (here: killed by a preloaded stand-in for a crashing
-// library) ends the run with status 2 and the place; what came before it is
-// reported as usual.
-TEST(CliCheck, DeadWorkerIsReported) {
+// library) hands its forms to a fresh worker: every form is still checked
+// and reported as with one job, and the run ends with status 2 and the place.
+TEST(CliCheck, DeadWorkerIsReplaced) {
     TempDir dir;
     std::string form = dir.write("f.json", R"({"fields": [
       {"name": "A", "check": "@ == 1"}, {"name": "boom", "check": "[boom] == 1"}]})");
     std::string rows = "A,boom\n";
     for (int i = 1; i <= 64; ++i) rows += i == 5 ? "2,1\n" : "1,1\n";
     std::string results = dir.write("r.csv", rows);
-    // Each worker is killed at its 20th form: worker 1 (slices of 16 forms:
-    // 1-16, 33-48, ...) at form 36, before it hands over forms 33 to 48.
-    CliRun r = talvechk({"check", form, results, "--jobs", "2", "--no-timing"}, "",
-                        {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0"});
+    // Each process is killed at its 20th form: worker 1 (slices of 16 forms:
+    // 1-16, 33-48) at form 36, worker 2 (17-32, 49-64) at form 52; the fresh
+    // ones have 16 forms each to check.
+    const std::vector<std::string> shim = {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0"};
+    CliRun r = talvechk({"check", form, results, "--jobs", "2", "--no-timing"}, "", shim);
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("worker 1 was killed by signal 9"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("while checking form 33 (line 34) or a later one"), std::string::npos) << r.err;
-    EXPECT_EQ(r.out.rfind("form 5 (line 6): A: failed [80000000]", 0), 0u) << r.out;
-    EXPECT_NE(r.out.find("Summary: 64 forms, 64 checks: 63 passed, 1 failed"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err,
+              "talvechk: error: worker 1 was killed by signal 9 (Killed) while checking form 33 (line 34) or a later "
+              "one; its 16 forms from there on are checked again in a fresh worker\n"
+              "talvechk: error: worker 2 was killed by signal 9 (Killed) while checking form 49 (line 50) or a later "
+              "one; its 16 forms from there on are checked again in a fresh worker\n");
+    CliRun one = talvechk({"check", form, results, "--no-timing"});
+    EXPECT_EQ(r.out, one.out);
+    EXPECT_NE(r.out.find("Summary: 64 forms, 128 checks: 127 passed, 1 failed"), std::string::npos) << r.out;
+}
+
+// A library that dies on every form: each fresh worker loses the form it
+// died on, at most 16 are started, and every form is counted as not checked.
+TEST(CliCheck, FormsOfDeadWorkersAreCounted) {
+    TempDir dir;
+    std::string form = dir.write("f.json", R"({"fields": [
+      {"name": "A", "check": "@ == 1"}, {"name": "doom", "check": "[doom] == 1"}]})");
+    std::string rows = "A,doom\n";
+    for (int i = 1; i <= 64; ++i) rows += "1,1\n";
+    std::string results = dir.write("r.csv", rows);
+    const std::vector<std::string> shim = {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0"};
+    CliRun j = talvechk({"check", form, results, "--jobs", "2", "--no-timing", "--format", "json"}, "", shim);
+    EXPECT_EQ(j.status, 2);
+    EXPECT_EQ(json::parse(summary_line(j.out))["summary"],
+              json::parse(R"({"forms":64,"not_checked":64,"crashed":64,"checks":0,"passed":0,"failed":0,"errors":0,
+                              "flagged":0,"by_field":{},"findings":0,"shown":0})"));
+    auto err = lines_of(j.err);
+    ASSERT_EQ(err.size(), 18u) << j.err;
+    EXPECT_EQ(err[1], "talvechk: error: worker 3 (a fresh one) was killed by signal 9 (Killed) while checking form "
+                      "1 (line 2); that form is not checked; the 31 forms after it go to another fresh worker");
+    EXPECT_EQ(err[17], "talvechk: error: worker 2 was killed by signal 9 (Killed) while checking form 17 (line 18) "
+                       "or a later one; its 32 forms from there on are not checked (16 fresh workers were started "
+                       "already)");
+    CliRun text = talvechk({"check", form, results, "--jobs", "2", "--no-timing"}, "", shim);
+    EXPECT_NE(text.out.find("Summary: 64 forms, 0 checks: 0 passed, 0 failed, 0 errors; 0 forms flagged\n"
+                            "  64 forms not checked: the worker checking them died (see the messages on standard "
+                            "error)\n"),
+              std::string::npos)
+        << text.out;
 }
 
 }  // namespace

@@ -1,0 +1,45 @@
+// Which field of the form each column of a results header holds, and what
+// the header leaves out: the one place that knows which names are fields,
+// which are unknown, repeated or the identifying column.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "encoding.h"
+#include "form.h"
+
+namespace talvhost {
+
+struct ColumnName {
+    std::string text;  // as the file has it (UTF-8 or CP932), blanks around it trimmed
+    long column = 0;   // 1-based number of the column (not a byte offset)
+    long byte = 0;     // 1-based byte where the name starts, for messages
+};
+
+struct ColumnMap {
+    enum class Role { Field, Id, Unknown, Repeated, Unreadable };
+    struct Column {
+        Role role = Role::Unknown;
+        std::size_t field = 0;      // Field, Repeated: the field it names
+        long first = 0;             // Repeated: the column that named it first
+        std::string shown;          // the name in UTF-8, for messages
+        std::string problem;        // Unreadable: why
+        std::size_t offset = 0;     // Unreadable: byte of the fault within the name
+    };
+    std::vector<Column> columns;
+    std::vector<long> field_column;  // per field: the column holding it, 0 when none
+    long id_column = 0;              // 0: none
+    std::size_t fields_named = 0;
+
+    // Fields of the form that no column holds.
+    std::vector<std::size_t> missing() const;
+};
+
+// id_name: the identifying column (UTF-8), empty for none.
+ColumnMap map_columns(const std::vector<ColumnName> &names, const Form &form, const std::string &id_name,
+                      Encoding encoding, Converter &conv);
+
+}  // namespace talvhost

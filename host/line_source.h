@@ -1,0 +1,65 @@
+// Lines of an input file or of standard input, read in chunks so that memory
+// stays flat whatever the size of the file.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+
+namespace talvhost {
+
+struct SourceLine {
+    long number = 0;           // 1-based
+    std::string_view text;     // without its line end; valid until the next call
+    std::size_t length = 0;    // bytes the line really has (more than text when cut)
+    bool cut() const { return length > text.size(); }
+};
+
+class LineSource {
+public:
+    // "-" reads standard input.  Throws InputError when the file cannot be
+    // opened or is a directory.
+    LineSource(const std::string &path, std::size_t max_line);
+    ~LineSource();
+    LineSource(const LineSource &) = delete;
+    LineSource &operator=(const LineSource &) = delete;
+
+    // The next line ("\n" ends a line; a "\r" before it is dropped).  A line
+    // longer than max_line is cut to that and the rest skipped unread.
+    // False at the end of the input; throws InputError on a read error, which
+    // is never taken for the end.
+    bool next(SourceLine &line);
+
+    // Hands a line back, to be read again (in the order handed back) before
+    // any new one; length as next() gave it.
+    void unread(long number, std::string text, std::size_t length);
+
+    const std::string &path() const { return path_; }
+
+private:
+    bool fill();
+
+    std::string path_;
+    std::size_t max_line_;
+    int fd_ = -1;
+    bool own_fd_ = false;
+    bool eof_ = false;
+    std::string buf_;
+    std::size_t pos_ = 0;
+    std::string line_;
+    long number_ = 0;
+    struct Again {
+        long number;
+        std::string text;
+        std::size_t length;
+    };
+    std::deque<Again> again_;
+    std::string again_line_;
+};
+
+// The whole of a file (not standard input) if it has at most max_size bytes;
+// throws InputError naming the cause (a directory, a read error, too large).
+std::string read_whole_file(const std::string &path, std::size_t max_size);
+
+}  // namespace talvhost
