@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include "explain.h"
+#include "suggest.h"
 #include "translation.h"
 
 namespace talvhost {
@@ -64,8 +66,21 @@ std::string record_message(Converter &conv, const PPR_CERTIFY_RESULT &record) {
     return conv.to_utf8(buf);
 }
 
+Checker::Checker(const Form &form, Converter &conv) : form_(form), conv_(conv), host_(form) {}
+
 Checker::~Checker() {
     if (started_) PPR_end();
+}
+
+void Checker::set_detail(Detail detail) {
+    detail_ = detail;
+    if (detail == Detail::Suggest && !suggester_) suggester_ = std::make_unique<Suggester>(form_, conv_, host_);
+}
+
+std::string Checker::finding_detail(const Record &record, std::size_t field) {
+    nlohmann::ordered_json j = explain_check(form_.fields[field], conv_);
+    if (detail_ == Detail::Suggest) j["suggestions"] = suggester_->candidates(record, field);
+    return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 uint32_t Checker::start() {
@@ -116,7 +131,8 @@ FormResult Checker::check(const Record &record) {
         case Outcome::Failed: ++result.failed; break;
         case Outcome::Error: ++result.errors; break;
         }
-        result.findings.push_back(Finding{static_cast<uint32_t>(i), out, ret, explain(def.sjis_name, def.sjis_check, out, ret)});
+        result.findings.push_back(Finding{static_cast<uint32_t>(i), out, ret, explain(def.sjis_name, def.sjis_check, out, ret), {}});
+        if (detail_ != Detail::None) result.findings.back().detail = finding_detail(record, i);
     }
     host_.serve(nullptr);
     return result;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,13 @@ struct Finding {
     uint32_t out;     // out-code
     uint32_t ret;     // return value of the entry point
     std::string message;  // UTF-8
+    std::string detail;   // JSON object {"check", "explain", "suggestions"}; empty unless asked for
 };
+
+// What a finding carries beyond its code and message.
+enum class Detail { None, Explain, Suggest };
+
+class Suggester;
 
 struct FormResult {
     long number = 0;  // the record's form number
@@ -43,7 +50,7 @@ std::string record_message(Converter &conv, const PPR_CERTIFY_RESULT &record);
 
 class Checker {
 public:
-    Checker(const Form &form, Converter &conv) : form_(form), conv_(conv), host_(form) {}
+    Checker(const Form &form, Converter &conv);
     ~Checker();
 
     // Installs the callbacks; returns PPR_init's answer (0 when installed).
@@ -57,11 +64,17 @@ public:
 
     FormHost &host() { return host_; }
 
+    // Only findings pay for it: the check is evaluated again, traced.
+    void set_detail(Detail detail);
+
 private:
     const Form &form_;
     Converter &conv_;
     FormHost host_;
     bool started_ = false;
+    Detail detail_ = Detail::None;
+    std::unique_ptr<Suggester> suggester_;
+    std::string finding_detail(const Record &record, std::size_t field);
 };
 
 }  // namespace talvhost

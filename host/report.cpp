@@ -6,6 +6,8 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "explain.h"
+
 namespace talvhost {
 
 namespace {
@@ -76,6 +78,9 @@ public:
         for (std::size_t field : show_[f.field])
             values += fmt::format("  {}=\"{}\"", form_.fields[field].name, visible(shown_value(record, field, conv_)));
         fmt::print(out_, "   {}\n", values);
+        if (!f.detail.empty())
+            for (const std::string &line : detail_lines(nlohmann::ordered_json::parse(f.detail)))
+                fmt::print(out_, "     {}\n", line);
     }
 
     void summary(const Summary &s) override {
@@ -132,6 +137,10 @@ public:
         nlohmann::ordered_json values = nlohmann::ordered_json::object();
         for (std::size_t field : show_[f.field]) values[form_.fields[field].name] = shown_value(record, field, conv_);
         j["values"] = values;
+        if (!f.detail.empty()) {
+            const nlohmann::ordered_json detail = nlohmann::ordered_json::parse(f.detail);
+            for (auto it = detail.begin(); it != detail.end(); ++it) j[it.key()] = *it;
+        }
         fmt::print(out_, "{}\n", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
     }
 
@@ -166,10 +175,11 @@ public:
 
 class CsvReporter : public FormReporter {
 public:
-    CsvReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id)
+    CsvReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id, bool detail)
         : FormReporter(out, form, conv, has_id),
-          text_(stderr, form, conv, has_id) {
-        fmt::print(out_, "form,line,{}field,outcome,code,return,message,values\n", has_id_ ? "id," : "");
+          text_(stderr, form, conv, has_id), detail_(detail) {
+        fmt::print(out_, "form,line,{}field,outcome,code,return,message,values{}\n", has_id_ ? "id," : "",
+                   detail_ ? ",check,explain,suggestions" : "");
     }
 
     void finding(const Record &record, const Finding &f) override {
@@ -177,10 +187,10 @@ public:
         for (std::size_t field : show_[f.field])
             values += fmt::format("{}{}=\"{}\"", values.empty() ? "" : " ", form_.fields[field].name,
                                   visible(shown_value(record, field, conv_)));
-        fmt::print(out_, "{},{},{}{},{},{},{},{},{}\n", record.number, record.line,
+        fmt::print(out_, "{},{},{}{},{},{},{},{},{}{}\n", record.number, record.line,
                    has_id_ ? csv_cell(visible(record.id)) + "," : "", csv_cell(form_.fields[f.field].name),
                    outcome_word(classify(f.out, f.ret)), hex_code(f.out), hex_code(f.ret),
-                   csv_cell(one_line(f.message)), csv_cell(values));
+                   csv_cell(one_line(f.message)), csv_cell(values), detail_ ? detail_cells(f) : "");
     }
 
     // The table stays a table; the summary goes to standard error.
@@ -192,7 +202,19 @@ public:
     }
 
 private:
+    // The expression, then the explanation and the candidates as JSON arrays.
+    static std::string detail_cells(const Finding &f) {
+        if (f.detail.empty()) return ",,,";
+        auto j = nlohmann::ordered_json::parse(f.detail);
+        auto cell = [&](const char *key) {
+            return j.contains(key) ? csv_cell(j[key].dump(-1, ' ', false, nlohmann::json::error_handler_t::replace))
+                                   : std::string();
+        };
+        return "," + csv_cell(j.value("check", std::string())) + "," + cell("explain") + "," + cell("suggestions");
+    }
+
     TextReporter text_;
+    bool detail_;
 };
 
 }  // namespace
@@ -242,10 +264,10 @@ std::vector<std::vector<std::size_t>> fields_to_show(const Form &form, Converter
 }
 
 std::unique_ptr<Reporter> make_reporter(OutputFormat format, std::FILE *out, const Form &form, Converter &conv,
-                                        bool has_id) {
+                                        bool has_id, bool detail) {
     switch (format) {
     case OutputFormat::Json: return std::make_unique<JsonReporter>(out, form, conv, has_id);
-    case OutputFormat::Csv: return std::make_unique<CsvReporter>(out, form, conv, has_id);
+    case OutputFormat::Csv: return std::make_unique<CsvReporter>(out, form, conv, has_id, detail);
     case OutputFormat::Text: break;
     }
     return std::make_unique<TextReporter>(out, form, conv, has_id);

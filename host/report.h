@@ -44,8 +44,9 @@ public:
     virtual void summary(const Summary &summary) = 0;
 };
 
+// detail: findings carry an explanation (CSV gives it columns).
 std::unique_ptr<Reporter> make_reporter(OutputFormat format, std::FILE *out, const Form &form, Converter &conv,
-                                        bool has_id);
+                                        bool has_id, bool detail = false);
 
 std::string hex_code(uint32_t code);
 

@@ -25,7 +25,8 @@ int run_check(const CheckOptions &opts) {
         return kExitError;
     }
 
-    auto reporter = make_reporter(opts.format, stdout, form, conv, !opts.read.id_column.empty());
+    auto reporter = make_reporter(opts.format, stdout, form, conv, !opts.read.id_column.empty(),
+                                  opts.detail != Detail::None);
     Summary summary;
     summary.forms = batch.forms;
     summary.not_checked = batch.rejected;
@@ -64,7 +65,7 @@ int run_check(const CheckOptions &opts) {
     };
     int status = kExitPass;
     try {
-        run_checks(form, conv, batch.records, opts.jobs, sinks);
+        run_checks(form, conv, batch.records, opts.jobs, sinks, opts.detail);
     } catch (const std::exception &e) {
         progress.finish();
         std::fflush(stdout);

@@ -17,6 +17,7 @@ struct CheckOptions {
     long limit = -1;  // findings to print; negative: all
     bool timing = true;
     bool progress = true;
+    Detail detail = Detail::None;  // --explain, --suggest
 };
 int run_check(const CheckOptions &opts);
 

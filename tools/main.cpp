@@ -74,6 +74,11 @@ int main(int argc, char **argv) {
                         "Leave time and rate out of the summary (for output that compares equal)");
     check_cmd->add_flag("--no-progress", [&](std::int64_t) { check.progress = false; },
                         "No progress bar, even on a terminal");
+    bool check_explain = false, check_suggest = false;
+    check_cmd->add_flag("--explain", check_explain,
+                        "Under each check that did not pass: the expression and the values that decided it");
+    check_cmd->add_flag("--suggest", check_suggest,
+                        "Also one-character corrections of the fields read that make the check pass (implies --explain)");
     check_cmd->footer(R"(Examples:
   talvechk check invoice.json scans.csv
   talvechk check invoice.json scans.csv --limit 20 --jobs 4
@@ -169,6 +174,7 @@ Examples:
             for (char &c : enc) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             check.read.encoding = enc.rfind("utf", 0) == 0 ? Encoding::Utf8 : Encoding::Cp932;
             check.read.delimiter = delimiter == "auto" ? 0 : delimiter == "tab" ? '\t' : delimiter[0];
+            check.detail = check_suggest ? Detail::Suggest : check_explain ? Detail::Explain : Detail::None;
             return run_check(check);
         }
         if (certify_cmd->parsed()) {

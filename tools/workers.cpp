@@ -62,9 +62,10 @@ using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
 // A fresh worker (one that takes over from a dead one) hands back each form
 // as soon as it is checked, so that a second death names the form exactly.
 [[noreturn]] void worker_main(const Form &form, Converter &conv, const std::vector<Record> &records,
-                              const Ranges &ranges, bool each, int fd) {
+                              const Ranges &ranges, bool each, int fd, Detail detail) {
     Checker checker(form, conv);
     if (checker.start() != 0) _exit(kWorkerInitFailed);
+    checker.set_detail(detail);
     std::string out;
     for (auto [begin, end] : ranges) {
         for (std::size_t i = begin; i < end; ++i) {
@@ -116,8 +117,9 @@ std::string forms(std::size_t count, const char *where) {
 
 class Pool {
 public:
-    Pool(const Form &form, Converter &conv, const std::vector<Record> &records, const RunSinks &sinks)
-        : form_(form), conv_(conv), records_(records), sinks_(sinks) {}
+    Pool(const Form &form, Converter &conv, const std::vector<Record> &records, const RunSinks &sinks,
+         Detail detail)
+        : form_(form), conv_(conv), records_(records), sinks_(sinks), detail_(detail) {}
     ~Pool() { stop_workers(workers_); }
 
     void run(int jobs) {
@@ -187,7 +189,7 @@ private:
             ::close(fds[0]);
             for (Worker &w : workers_)
                 if (w.fd >= 0) ::close(w.fd);
-            worker_main(form_, conv_, records_, ranges, fresh, fds[1]);
+            worker_main(form_, conv_, records_, ranges, fresh, fds[1], detail_);
         }
         ::close(fds[1]);
         Worker &w = workers_.emplace_back();
@@ -286,6 +288,7 @@ private:
     Converter &conv_;
     const std::vector<Record> &records_;
     const RunSinks &sinks_;
+    Detail detail_;
     std::deque<Worker> workers_;  // a deque: workers started later leave the others in place
     std::vector<std::size_t> owner_;  // per slice: the worker that checks it
     int fresh_started_ = 0;
@@ -308,6 +311,8 @@ void encode_result(const FormResult &result, std::string &out) {
         put_u32(out, f.ret);
         put_u32(out, static_cast<uint32_t>(f.message.size()));
         out += f.message;
+        put_u32(out, static_cast<uint32_t>(f.detail.size()));
+        out += f.detail;
     }
     std::string length;
     put_u32(length, static_cast<uint32_t>(out.size() - start));
@@ -334,6 +339,9 @@ bool decode_result(const std::string &buf, std::size_t &at, FormResult &result) 
         uint32_t n = get_u32(buf, pos);
         f.message = buf.substr(pos, n);
         pos += n;
+        n = get_u32(buf, pos);
+        f.detail = buf.substr(pos, n);
+        pos += n;
         result.findings.push_back(std::move(f));
     }
     at += length;
@@ -341,7 +349,7 @@ bool decode_result(const std::string &buf, std::size_t &at, FormResult &result) 
 }
 
 void run_checks(const Form &form, Converter &conv, const std::vector<Record> &records, int jobs,
-                const RunSinks &sinks) {
+                const RunSinks &sinks, Detail detail) {
     // The parent installs the callbacks once whatever the number of jobs, so
     // that a refusal is reported with its code rather than as a dead worker.
     Checker checker(form, conv);
@@ -350,11 +358,12 @@ void run_checks(const Form &form, Converter &conv, const std::vector<Record> &re
                                              rc, library_message(conv, rc)));
     std::size_t slices = (records.size() + kSlice - 1) / kSlice;
     if (jobs <= 1 || slices <= 1) {
+        checker.set_detail(detail);
         for (const Record &r : records) sinks.result(r, checker.check(r));
         return;
     }
     if (static_cast<std::size_t>(jobs) > slices) jobs = static_cast<int>(slices);
-    Pool(form, conv, records, sinks).run(jobs);
+    Pool(form, conv, records, sinks, detail).run(jobs);
 }
 
 }  // namespace talvhost

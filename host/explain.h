@@ -1,0 +1,43 @@
+// Why a check did not pass, in the values that decided it: both sides of
+// the comparison that came out false, the arguments of a false call and
+// what is impossible about a date or time among them, the piece where an
+// error arose, the place where parsing stopped.  Worked out from the
+// library's trace of one re-evaluation of the check.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "encoding.h"
+#include "form.h"
+#include "trace_text.h"
+
+namespace talvhost {
+
+// The decisive steps of a traced evaluation of `expr_sjis` (the check of
+// `field_utf8`), one object each with "kind", "piece", "start", "length",
+// the values, and "text": the same as one line for people.
+nlohmann::ordered_json decisive_steps(const std::vector<TraceStep> &steps, const std::string &expr_sjis,
+                                      const std::string &field_utf8, Converter &conv);
+
+// Evaluates the field's check once more with the trace on (the host must be
+// serving the form) and returns {"check": expression, "explain": [...]}.
+nlohmann::ordered_json explain_check(const FieldDef &def, Converter &conv);
+
+// What cannot be about a call of a date or time function with these
+// argument values (exact decimal text), e.g. "month 13", "30 February 2023";
+// empty when the function is none of those or nothing is found.
+std::string impossible_part(const std::string &function, const std::vector<std::string> &args);
+
+// |a - b| of two exact decimals as exact decimal text; nullopt unless both
+// are numbers.
+std::optional<std::string> decimal_difference(const std::string &a, const std::string &b);
+
+// The lines a finding's detail ({"check", "explain", "suggestions"}) gives
+// under it in the text report.
+std::vector<std::string> detail_lines(const nlohmann::ordered_json &detail);
+
+}  // namespace talvhost
