@@ -79,7 +79,10 @@ void Checker::set_detail(Detail detail) {
 
 std::string Checker::finding_detail(const Record &record, std::size_t field) {
     nlohmann::ordered_json j = explain_check(form_.fields[field], conv_);
-    if (detail_ == Detail::Suggest) j["suggestions"] = suggester_->candidates(record, field);
+    if (detail_ == Detail::Suggest) {
+        j["suggestions"] = suggester_->candidates(record, field);
+        j["tries"] = suggester_->last_tries();
+    }
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 

@@ -365,11 +365,13 @@ nlohmann::ordered_json decisive_steps(const std::vector<TraceStep> &steps, const
             return out;
         }
     // The statement that decided: the last one (evaluation stops there).
+    // An error may end it before its outcome is reported.
     std::size_t end = steps.size();
     while (end > 0 && steps[end - 1].kind != TALV_TRACE_STATEMENT) --end;
-    if (end == 0) return out;
-    const std::size_t stmt = end - 1;
-    std::size_t from = stmt;
+    const bool unfinished = end < steps.size();
+    if (end == 0 && !unfinished) return out;
+    const std::size_t stmt = unfinished ? steps.size() : end - 1;
+    std::size_t from = unfinished ? end : stmt;
     while (from > 0 && steps[from - 1].kind != TALV_TRACE_STATEMENT) --from;
 
     // What earlier statements assigned, as the failed one may use it.
@@ -388,9 +390,9 @@ nlohmann::ordered_json decisive_steps(const std::vector<TraceStep> &steps, const
         out.push_back(std::move(j));
     }
 
-    if (steps[stmt].status >= 2) {
+    if (unfinished || steps[stmt].status >= 2) {
         // Where the error arose: its first step.
-        for (std::size_t k = from; k <= stmt; ++k)
+        for (std::size_t k = from; k < steps.size() && k <= stmt; ++k)
             if (steps[k].status >= 2) {
                 out.push_back(located("error", steps[k], expr, conv));
                 break;

@@ -20,7 +20,25 @@ constexpr char32_t kFullOffset = 0xFEE0;  // ASCII '!'..'~' to U+FF01..U+FF5E
 // How typical a change is; candidates that leave as many checks passing go
 // in this order, and when the tries run out the rarer changes are the ones
 // not tried.
-enum Rank { kLookAlike, kBlankDropped, kDigitForDigit, kEndDigit, kInnerDigit, kLetterForDigit, kBlankAdded };
+enum Rank {
+    kLookAlike,
+    kBlankDropped,
+    kSimilarDigit,
+    kEndDigit,
+    kDigitForDigit,
+    kInnerDigit,
+    kLetterForDigit,
+    kBlankAdded
+};
+
+// Digits whose handwritten shapes engines take for one another.
+bool similar_digits(char32_t a, char32_t b) {
+    static const char *const kSimilar[10] = {"689", "742", "73", "8529", "91", "638", "058", "12", "30695", "4803"};
+    const char *list = kSimilar[a - U'0'];
+    for (; *list; ++list)
+        if (static_cast<char32_t>(*list) == b) return true;
+    return false;
+}
 
 std::vector<char32_t> code_points(const std::string &utf8) {
     std::vector<char32_t> out;
@@ -98,7 +116,8 @@ std::vector<Edit> single_edits(std::size_t field, const std::string &utf8) {
             for (char32_t d = U'0'; d <= U'9'; ++d) {
                 if (d == h) continue;
                 t[i] = same_width(d, full);
-                add(t, fmt::format("{} → {} at {}", quoted_char(c), quoted_char(t[i]), i + 1), kDigitForDigit, i);
+                add(t, fmt::format("{} → {} at {}", quoted_char(c), quoted_char(t[i]), i + 1),
+                    similar_digits(h, d) ? kSimilarDigit : kDigitForDigit, i);
             }
             t = cps;
             t.erase(t.begin() + static_cast<long>(i));
