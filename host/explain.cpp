@@ -229,7 +229,11 @@ std::string value_of(const std::vector<TraceStep> &steps, std::size_t before, st
                      const std::string &expr, Converter &conv) {
     for (std::size_t k = before; k-- > from;) {
         const TraceStep &s = steps[k];
-        if (s.start == span.start && s.length == span.length && has_value(s)) return conv.to_utf8(s.value);
+        if (s.start != span.start || s.length != span.length || !has_value(s)) continue;
+        // A field that reads as no number: its text as recognised, not the
+        // library's full-width copy.
+        if (s.kind == TALV_TRACE_FIELD && !is_number(s.value)) return conv.to_utf8(s.text);
+        return conv.to_utf8(s.value);
     }
     return conv.to_utf8(slice(expr, span.start, span.length));
 }

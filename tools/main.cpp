@@ -83,7 +83,8 @@ int main(int argc, char **argv) {
   talvechk check invoice.json scans.csv
   talvechk check invoice.json scans.csv --limit 20 --jobs 4
   talvechk check invoice.json scans.jsonl --format json --id FORM_ID > report.jsonl
-  talvechk check invoice.json scans-sjis.csv --encoding cp932 --format csv > report.csv)");
+  talvechk check invoice.json scans-sjis.csv --encoding cp932 --format csv > report.csv
+  talvechk check invoice.json scans.csv --suggest --limit 10   (why, and one-character corrections))");
 
     // certify ----------------------------------------------------------------
     CertifyOptions certify;
