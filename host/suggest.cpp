@@ -92,7 +92,7 @@ std::string quoted_char(char32_t c) { return "\"" + utf8_of({c}) + "\""; }
 std::vector<Edit> single_edits(std::size_t field, const std::string &utf8) {
     std::vector<Edit> edits;
     const std::vector<char32_t> cps = code_points(utf8);
-    if (cps.empty() && !utf8.empty()) return edits;
+    if ((cps.empty() && !utf8.empty()) || cps.size() > kSuggestLongest) return edits;
     auto add = [&](std::vector<char32_t> t, std::string change, Rank rank, std::size_t pos) {
         edits.push_back(Edit{field, utf8_of(t), std::move(change), rank, pos});
     };

@@ -22,6 +22,9 @@ namespace talvhost {
 constexpr std::size_t kSuggestTries = 2000;
 // Candidates listed per finding, at most.
 constexpr std::size_t kSuggestShown = 10;
+// Longer texts are left as they are (a field box holds far fewer): their
+// changes would cost memory for no likely candidate.
+constexpr std::size_t kSuggestLongest = 64;
 
 // One changed text of a field (UTF-8, as the user's file would have it).
 struct Edit {
@@ -33,7 +36,8 @@ struct Edit {
 };
 
 // The candidate texts of one field's value, most typical first, the value
-// itself not among them.
+// itself not among them; none for a text of more than kSuggestLongest
+// characters.
 std::vector<Edit> single_edits(std::size_t field, const std::string &utf8);
 
 class Suggester {

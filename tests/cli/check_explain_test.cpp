@@ -257,6 +257,14 @@ TEST(CheckSuggest, PassingChecksGetNone) {
     EXPECT_EQ(found["B"]["suggestions"][0]["to"], "2");
 }
 
+TEST(CheckSuggest, TriesStopAtTheCap) {
+    std::vector<Field> fields;
+    for (int i = 1; i <= 10; ++i) fields.push_back({fmt::format("A{}", i), "12345678901234567890", ""});
+    fields.push_back({"T", "1", "sum([A1..10]) == @"});
+    CliRun r = check_one(fields, {"--suggest", "--format", "json"});
+    EXPECT_EQ(findings(r.out)["T"]["tries"].get<std::size_t>(), talvhost::kSuggestTries) << r.out;
+}
+
 // The text as the faults file writes it: full-width forms, blanks and yen
 // signs are the rendering, not the value.
 std::string plain(const std::string &utf8) {
@@ -390,6 +398,8 @@ TEST(SuggestEdits, TheChangesTried) {
     EXPECT_FALSE(has(w, "7　２"));
     auto empty = texts("");
     EXPECT_EQ(empty.size(), 10u);  // one digit in an empty field
+    EXPECT_FALSE(texts(std::string(talvhost::kSuggestLongest, '1')).empty());
+    EXPECT_TRUE(texts(std::string(talvhost::kSuggestLongest + 1, '1')).empty());
 }
 
 }  // namespace
