@@ -9,6 +9,18 @@ namespace talv {
 void *alloc(std::size_t size);
 void release(void *p);
 
+// An allocation served from memory the caller already holds (the symbol
+// cells' pool): counted, live and refusable by the test hook exactly like
+// alloc(), but taking nothing from the heap.  False when refused.
+bool alloc_counted();
+// Ends `n` allocations made through alloc_counted().
+void release_counted(long n);
+
+// Backing memory for pools: neither counted nor refused by the hook (the
+// allocations it serves are), null only when the heap is exhausted.
+void *alloc_backing(std::size_t size);
+void release_backing(void *p);
+
 // Test hook: the n-th call of alloc() from now on (1-based) and, when
 // `sticky`, every later one returns null.  n = 0 disarms.
 void alloc_fail_at(long n, bool sticky = false);
