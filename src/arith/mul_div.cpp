@@ -5,7 +5,7 @@
 
 namespace {
 
-int32_t product_sign(const Symbol &a, const Symbol &b, const Symbol &result) {
+int32_t product_sign(const talv::OperandValue &a, const talv::OperandValue &b, const Symbol &result) {
     if (talv::is_zero(result.digits)) return 0;
     return (a.sign != 0) != (b.sign != 0) ? 1 : 0;
 }
@@ -18,10 +18,15 @@ Symbol *op_mul(Symbol *left, Symbol *right) {
     talv::Operands ops;
     Symbol *early = nullptr;
     if (!talv::prepare_operands(left, right, ops, early)) return early;
-    ops.result->code = abs_mul(ops.result, &ops.left, &ops.right);
-    if (ops.result->code != 0) {
-        ops.result->status = 2;
-        return ops.result;
+    if (talv::needs_exported_operations(ops)) {
+        ops.result->code = abs_mul(ops.result, talv::operand_symbol(ops.left), talv::operand_symbol(ops.right));
+        if (ops.result->code != 0) {
+            ops.result->status = 2;
+            return ops.result;
+        }
+    } else {
+        // What abs_mul does with operands that are numbers already.
+        talv::groups_mul(ops.result->digits, ops.left.digits, ops.right.digits);
     }
     ops.result->sign = product_sign(ops.left, ops.right, *ops.result);
     ops.result->kind = TALV_NUMBER;
