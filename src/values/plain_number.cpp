@@ -1,5 +1,6 @@
 // The number reading of dtchk_number and to_number, done in place for the
-// texts a field read usually gives.  Every text it does not take is left to
+// texts a field read usually gives: blanks, a yen sign, a sign, digits, a
+// point and digits, blanks, all full-width.  Every other text is left to
 // them; the tests compare both ways over generated texts and every mode.
 #include <cstring>
 
@@ -12,50 +13,68 @@
 namespace talv {
 namespace {
 
-// Characters a normalised text keeps: 136 two-byte characters.
-constexpr std::size_t kMostChars = kFullWidthMax / 2;
-constexpr std::size_t kFractionDigitsKept = kFractionDigits;
+// Bytes a normalised text keeps: 136 two-byte characters.
+constexpr std::size_t kMostBytes = kFullWidthMax;
+constexpr unsigned char kSymbolLead = 0x81;  // blank, point, signs, yen
+constexpr unsigned char kDigitLead = 0x82;
+constexpr unsigned char kDigitZeroTrail = 0x4F, kDigitNineTrail = 0x58;
 constexpr uint16_t kPowerOfTen[kDigitsPerGroup] = {1, 10, 100, 1000};
 
-constexpr bool is_plain_char(uint16_t c) {
-    return is_wide_digit(c) || c == kWideBlank || c == kWidePoint || c == kWidePlus || c == kWideMinus ||
-           c == kWideYen;
-}
+struct Cursor {
+    const unsigned char *p;
+    std::size_t at = 0;
+
+    bool is(uint16_t c) const { return at < kMostBytes && p[at] == (c >> 8) && p[at + 1] == (c & 0xFF); }
+    bool digit() const {
+        return at < kMostBytes && p[at] == kDigitLead && p[at + 1] >= kDigitZeroTrail && p[at + 1] <= kDigitNineTrail;
+    }
+    std::size_t skip_digits() {
+        std::size_t n = 0;
+        for (; digit(); at += 2) ++n;
+        return n;
+    }
+    std::size_t skip_blanks() {
+        std::size_t n = 0;
+        for (; is(kWideBlank); at += 2) ++n;
+        return n;
+    }
+};
 
 }  // namespace
 
 bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32_t &code) {
     if (decimal_point > 0) return false;
-    const auto *p = reinterpret_cast<const unsigned char *>(text);
-    auto char_at = [p](std::size_t k) { return static_cast<uint16_t>((p[2 * k] << 8) | p[2 * k + 1]); };
-
-    // The characters, with the first and last that are not blanks.
-    std::size_t n = 0, first = kMostChars, last = 0;
-    bool blank_inside = false;
-    std::size_t blanks_since_last = 0;
-    for (; n < kMostChars && p[2 * n] != 0; ++n) {
-        const uint16_t c = char_at(n);
-        if (!is_plain_char(c)) return false;
-        if (c == kWideBlank) {
-            ++blanks_since_last;
-            continue;
-        }
-        if (first == kMostChars) first = n;
-        else if (blanks_since_last) blank_inside = true;
-        blanks_since_last = 0;
-        last = n;
-    }
-    if (n == kMostChars && p[2 * n] != 0) return false;  // longer than normalisation keeps
-
+    Cursor in{reinterpret_cast<const unsigned char *>(text)};
+    in.skip_blanks();
     sign = 0;
     code = 0;
-    if (first == kMostChars) {  // nothing but blanks
+    if (in.at == kMostBytes) return false;  // longer than normalisation keeps
+    if (in.p[in.at] == 0) {                  // nothing but blanks
         if (all_blank != kBlankAsZero) code = TALV_E_NOT_NUMBER;
         else std::memset(groups, 0, kGroupCount * sizeof *groups);
         return true;
     }
-    if (blank_inside) return false;
-    if (last + 1 < n) {
+    if (in.is(kWideYen)) in.at += 2;
+    if (in.is(kWideMinus) || in.is(kWidePlus)) {
+        sign = in.is(kWideMinus);
+        in.at += 2;
+    }
+    const std::size_t int_start = in.at;
+    const std::size_t int_digits = in.skip_digits();
+    std::size_t frac_start = in.at, frac_digits = 0;
+    if (in.is(kWidePoint)) {
+        in.at += 2;
+        frac_start = in.at;
+        frac_digits = in.skip_digits();
+    }
+    const std::size_t trailing = in.skip_blanks();
+    // Anything else (a second sign or point, other characters, blanks
+    // inside, a text running past what normalisation keeps) goes the
+    // general way, as do digits that would be cut.
+    if (in.at >= kMostBytes || in.p[in.at] != 0) return false;
+    if (int_digits > static_cast<std::size_t>(kIntegerDigits) || frac_digits > static_cast<std::size_t>(kFractionDigits))
+        return false;
+    if (trailing > 0) {
         if (right_blank == kBlankError) {
             code = TALV_E_BLANK_IN_NUMBER;
             return true;
@@ -63,50 +82,20 @@ bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32
         if (right_blank == kBlankAsZero) return false;
     }
 
-    std::size_t at = first;
-    if (char_at(at) == kWideYen) ++at;
-    if (at <= last && (char_at(at) == kWidePlus || char_at(at) == kWideMinus)) {
-        sign = char_at(at) == kWideMinus;
-        ++at;
-    }
-    // A second yen or sign is read by rules of its own.
-    if (at <= last) {
-        const uint16_t c = char_at(at);
-        if (c == kWideYen || c == kWidePlus || c == kWideMinus) return false;
-    }
-
-    std::size_t point = at;
-    while (point <= last && char_at(point) != kWidePoint) ++point;
     std::memset(groups, 0, kGroupCount * sizeof *groups);
-    for (std::size_t k = at; k < point; ++k) {
-        const uint16_t c = char_at(k);
-        if (!is_wide_digit(c)) {
-            code = TALV_E_NOT_NUMBER;
-            return true;
-        }
-        const std::size_t place = point - 1 - k;
-        if (place < static_cast<std::size_t>(kIntegerDigits))
-            groups[kUnitsGroup - place / kDigitsPerGroup] +=
-                static_cast<uint16_t>((c - kWideZero) * kPowerOfTen[place % kDigitsPerGroup]);
+    bool nonzero = false;
+    for (std::size_t k = 0; k < int_digits; ++k) {
+        const unsigned digit = in.p[int_start + 2 * (int_digits - 1 - k) + 1] - kDigitZeroTrail;
+        groups[kUnitsGroup - k / kDigitsPerGroup] += static_cast<uint16_t>(digit * kPowerOfTen[k % kDigitsPerGroup]);
+        nonzero |= digit != 0;
     }
-    // Characters after the point that are examined; digits past the 32nd of
-    // them are discarded.
-    constexpr std::size_t kFractionCharsExamined = 36;
-    for (std::size_t f = 0; point + 1 + f <= last && f < kFractionCharsExamined; ++f) {
-        const uint16_t c = char_at(point + 1 + f);
-        if (c == kWidePoint) {
-            code = TALV_E_CONVERSION;
-            return true;
-        }
-        if (!is_wide_digit(c)) {
-            code = TALV_E_NOT_NUMBER;
-            return true;
-        }
-        if (f < kFractionDigitsKept)
-            groups[kFirstFractionGroup + f / kDigitsPerGroup] +=
-                static_cast<uint16_t>((c - kWideZero) * kPowerOfTen[kDigitsPerGroup - 1 - f % kDigitsPerGroup]);
+    for (std::size_t f = 0; f < frac_digits; ++f) {
+        const unsigned digit = in.p[frac_start + 2 * f + 1] - kDigitZeroTrail;
+        groups[kFirstFractionGroup + f / kDigitsPerGroup] +=
+            static_cast<uint16_t>(digit * kPowerOfTen[kDigitsPerGroup - 1 - f % kDigitsPerGroup]);
+        nonzero |= digit != 0;
     }
-    if (is_zero(groups)) sign = 0;
+    if (!nonzero) sign = 0;
     return true;
 }
 
