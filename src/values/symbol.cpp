@@ -35,6 +35,22 @@ void set_field_name(Symbol *sym, const char *text) {
     while (len > 0 && is_white_space(sym->text[len - 1])) sym->text[--len] = '\0';
 }
 
+// create_symbol for a field reference token: set_field_name applied to the
+// bracket's content, read from the token where it stands.
+Symbol *fill_field_symbol(Symbol *sym, const char *token) {
+    const std::size_t len = strnlen(token, kTokenBuffer + 2);
+    const std::size_t inner = len >= 2 ? len - 2 : 0;
+    const char *content = len >= 2 ? token + 1 : token;
+    std::size_t skipped = 0;
+    while (skipped < kFieldLeadingSpaceMax && skipped < inner && is_white_space(content[skipped])) ++skipped;
+    std::size_t n = inner - skipped < kFieldNameMax ? inner - skipped : kFieldNameMax;
+    std::memcpy(sym->text, content + skipped, n);
+    sym->text[n] = '\0';
+    while (n > 0 && is_white_space(sym->text[n - 1])) sym->text[--n] = '\0';
+    sym->kind = TALV_FIELD;
+    return sym;
+}
+
 }  // namespace
 
 extern "C" {
@@ -65,6 +81,7 @@ Symbol *create_symbol(const char *text, int kind) {
     Symbol *sym = sym_alloc();
     if (sym == nullptr) return nullptr;
     if (text == nullptr) text = "";
+    if (kind == TALV_FIELD) return fill_field_symbol(sym, text);
     char kept[kTokenBuffer + 1];
     if (kind == TALV_STRING || kind == TALV_FIELD) {
         // Without its delimiters: the quotes of a string, the bracket and the

@@ -5,12 +5,10 @@
 // allocations (list node and cell) it always was, so every failure point
 // stays where the sweeps expect it.
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "talvechk.h"
 #include "values/alloc.h"
+#include "values/clear.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TALV_ASAN 1
@@ -72,21 +70,6 @@ Symbol *next_cell() {
     return &next->cells[0];
 }
 
-// A cell handed out is all zeros.  Sixteen bytes a store where the target
-// has them: cheaper than a string instruction for a block this small.
-void clear_cell(Symbol *sym) {
-#if defined(__SSE2__)
-    static_assert(sizeof(Symbol) % 16 == 0 || sizeof(Symbol) % 16 == 4);
-    char *p = reinterpret_cast<char *>(sym);
-    const __m128i zero = _mm_setzero_si128();
-    std::size_t at = 0;
-    for (; at + 16 <= sizeof(Symbol); at += 16) _mm_storeu_si128(reinterpret_cast<__m128i *>(p + at), zero);
-    if (at < sizeof(Symbol)) std::memset(p + at, 0, sizeof(Symbol) - at);
-#else
-    std::memset(sym, 0, sizeof *sym);
-#endif
-}
-
 }  // namespace
 
 extern "C" {
@@ -113,7 +96,7 @@ Symbol *sym_alloc(void) {
     Symbol *sym = next_cell();
     if (sym == nullptr) return nullptr;
     TALV_UNPOISON(sym, sizeof *sym);
-    clear_cell(sym);
+    talv::clear_block<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
     return sym;
 }
 
