@@ -14,4 +14,13 @@ namespace talv {
 // sym_number takes those.  `text` is the Symbol's whole text storage.
 bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32_t &code);
 
+// The same under given modes (dtchk_number's arguments).  `bare` tells that
+// the text is digits and point alone, which dtchk_number would leave as it
+// stands before reading it.
+struct NumberModes {
+    int32_t all_blank, right_blank, point_position;
+};
+bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *groups, int32_t &sign,
+                       uint32_t &code, bool &bare);
+
 }  // namespace talv

@@ -43,19 +43,31 @@ struct Cursor {
 }  // namespace
 
 bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32_t &code) {
-    if (decimal_point > 0) return false;
+    bool bare;
+    return read_plain_number(text, NumberModes{all_blank, right_blank, decimal_point}, groups, sign, code, bare);
+}
+
+bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *groups, int32_t &sign,
+                       uint32_t &code, bool &bare) {
+    if (modes.point_position > 0) return false;
     Cursor in{reinterpret_cast<const unsigned char *>(text)};
     in.skip_blanks();
+    bare = in.at == 0;
     sign = 0;
     code = 0;
     if (in.at == kMostBytes) return false;  // longer than normalisation keeps
     if (in.p[in.at] == 0) {                  // nothing but blanks
-        if (all_blank != kBlankAsZero) code = TALV_E_NOT_NUMBER;
+        bare = false;
+        if (modes.all_blank != kBlankAsZero) code = TALV_E_NOT_NUMBER;
         else std::memset(groups, 0, kGroupCount * sizeof *groups);
         return true;
     }
-    if (in.is(kWideYen)) in.at += 2;
+    if (in.is(kWideYen)) {
+        in.at += 2;
+        bare = false;
+    }
     if (in.is(kWideMinus) || in.is(kWidePlus)) {
+        bare = false;
         sign = in.is(kWideMinus);
         in.at += 2;
     }
@@ -75,11 +87,12 @@ bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32
     if (int_digits > static_cast<std::size_t>(kIntegerDigits) || frac_digits > static_cast<std::size_t>(kFractionDigits))
         return false;
     if (trailing > 0) {
-        if (right_blank == kBlankError) {
+        bare = false;
+        if (modes.right_blank == kBlankError) {
             code = TALV_E_BLANK_IN_NUMBER;
             return true;
         }
-        if (right_blank == kBlankAsZero) return false;
+        if (modes.right_blank == kBlankAsZero) return false;
     }
 
     std::memset(groups, 0, kGroupCount * sizeof *groups);
