@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "talvechk.h"
+#include "values/clear.h"
 #include "values/decimal.h"
 #include "values/fullwidth.h"
 #include "values/modes.h"
@@ -19,6 +20,7 @@ constexpr unsigned char kSymbolLead = 0x81;  // blank, point, signs, yen
 constexpr unsigned char kDigitLead = 0x82;
 constexpr unsigned char kDigitZeroTrail = 0x4F, kDigitNineTrail = 0x58;
 constexpr uint16_t kPowerOfTen[kDigitsPerGroup] = {1, 10, 100, 1000};
+constexpr std::size_t kDigitsInWord = 19;
 
 struct Cursor {
     const unsigned char *p;
@@ -95,18 +97,31 @@ bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *gro
         if (modes.right_blank == kBlankAsZero) return false;
     }
 
-    std::memset(groups, 0, kGroupCount * sizeof *groups);
+    clear_block<kGroupCount * sizeof(uint16_t)>(groups);
     bool nonzero = false;
-    for (std::size_t k = 0; k < int_digits; ++k) {
-        const unsigned digit = in.p[int_start + 2 * (int_digits - 1 - k) + 1] - kDigitZeroTrail;
-        groups[kUnitsGroup - k / kDigitsPerGroup] += static_cast<uint16_t>(digit * kPowerOfTen[k % kDigitsPerGroup]);
-        nonzero |= digit != 0;
+    const unsigned char *digit = in.p + int_start + 1;  // trail bytes, two apart
+    if (int_digits <= kDigitsInWord) {
+        // One machine word holds the integer part; its groups come off it.
+        uint64_t value = 0;
+        for (std::size_t k = 0; k < int_digits; ++k) value = value * 10 + (digit[2 * k] - kDigitZeroTrail);
+        nonzero = value != 0;
+        for (int g = kUnitsGroup; value != 0; --g) {
+            groups[g] = static_cast<uint16_t>(value % kGroupBase);
+            value /= kGroupBase;
+        }
+    } else {
+        for (std::size_t k = 0; k < int_digits; ++k) {
+            const unsigned d = digit[2 * (int_digits - 1 - k)] - kDigitZeroTrail;
+            groups[kUnitsGroup - k / kDigitsPerGroup] += static_cast<uint16_t>(d * kPowerOfTen[k % kDigitsPerGroup]);
+            nonzero |= d != 0;
+        }
     }
+    digit = in.p + frac_start + 1;
     for (std::size_t f = 0; f < frac_digits; ++f) {
-        const unsigned digit = in.p[frac_start + 2 * f + 1] - kDigitZeroTrail;
+        const unsigned d = digit[2 * f] - kDigitZeroTrail;
         groups[kFirstFractionGroup + f / kDigitsPerGroup] +=
-            static_cast<uint16_t>(digit * kPowerOfTen[kDigitsPerGroup - 1 - f % kDigitsPerGroup]);
-        nonzero |= digit != 0;
+            static_cast<uint16_t>(d * kPowerOfTen[kDigitsPerGroup - 1 - f % kDigitsPerGroup]);
+        nonzero |= d != 0;
     }
     if (!nonzero) sign = 0;
     return true;
