@@ -31,9 +31,18 @@ Digits normalise(const char *p, std::size_t len) {
     return Digits{p, len};
 }
 
+// Digit strings are short: a loop beats a call.
 int compare(const Digits &a, const Digits &b) {
     if (a.len != b.len) return a.len < b.len ? -1 : 1;
-    return std::memcmp(a.p, b.p, a.len);
+    for (std::size_t i = 0; i < a.len; ++i)
+        if (a.p[i] != b.p[i]) return static_cast<unsigned char>(a.p[i]) < static_cast<unsigned char>(b.p[i]) ? -1 : 1;
+    return 0;
+}
+
+bool starts_with(const char *name, const char *prefix, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (name[i] != prefix[i]) return false;
+    return true;
 }
 
 struct RangeSpec {
@@ -91,7 +100,7 @@ uint32_t read_field_table(int32_t &count) {
 // number written without leading zeros, as "%s%d" would write it.
 bool number_in_range(const char *name, const RangeSpec &spec, Digits &number) {
     std::size_t len = bounded_length(name, kNameCompare);
-    if (len <= spec.prefix_len || std::memcmp(name, spec.prefix, spec.prefix_len) != 0) return false;
+    if (len <= spec.prefix_len || !starts_with(name, spec.prefix, spec.prefix_len)) return false;
     const char *digits = name + spec.prefix_len;
     std::size_t digits_len = len - spec.prefix_len;
     for (std::size_t i = 0; i < digits_len; ++i)

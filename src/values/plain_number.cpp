@@ -19,8 +19,8 @@ constexpr std::size_t kMostBytes = kFullWidthMax;
 constexpr unsigned char kSymbolLead = 0x81;  // blank, point, signs, yen
 constexpr unsigned char kDigitLead = 0x82;
 constexpr unsigned char kDigitZeroTrail = 0x4F, kDigitNineTrail = 0x58;
-constexpr uint16_t kPowerOfTen[kDigitsPerGroup] = {1, 10, 100, 1000};
 constexpr std::size_t kDigitsInWord = 19;
+constexpr uint16_t kPowerOfTen[kDigitsPerGroup] = {1, 10, 100, 1000};
 
 struct Cursor {
     const unsigned char *p;
@@ -30,9 +30,14 @@ struct Cursor {
     bool digit() const {
         return at < kMostBytes && p[at] == kDigitLead && p[at + 1] >= kDigitZeroTrail && p[at + 1] <= kDigitNineTrail;
     }
-    std::size_t skip_digits() {
+    // The digits' count, and their value while it fits a word.
+    std::size_t skip_digits(uint64_t &value) {
         std::size_t n = 0;
-        for (; digit(); at += 2) ++n;
+        value = 0;
+        for (; digit(); at += 2) {
+            if (n < kDigitsInWord) value = value * 10 + (p[at + 1] - kDigitZeroTrail);
+            ++n;
+        }
         return n;
     }
     std::size_t skip_blanks() {
@@ -74,12 +79,13 @@ bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *gro
         in.at += 2;
     }
     const std::size_t int_start = in.at;
-    const std::size_t int_digits = in.skip_digits();
+    uint64_t int_value = 0, unused = 0;
+    const std::size_t int_digits = in.skip_digits(int_value);
     std::size_t frac_start = in.at, frac_digits = 0;
     if (in.is(kWidePoint)) {
         in.at += 2;
         frac_start = in.at;
-        frac_digits = in.skip_digits();
+        frac_digits = in.skip_digits(unused);
     }
     const std::size_t trailing = in.skip_blanks();
     // Anything else (a second sign or point, other characters, blanks
@@ -102,8 +108,7 @@ bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *gro
     const unsigned char *digit = in.p + int_start + 1;  // trail bytes, two apart
     if (int_digits <= kDigitsInWord) {
         // One machine word holds the integer part; its groups come off it.
-        uint64_t value = 0;
-        for (std::size_t k = 0; k < int_digits; ++k) value = value * 10 + (digit[2 * k] - kDigitZeroTrail);
+        uint64_t value = int_value;
         nonzero = value != 0;
         for (int g = kUnitsGroup; value != 0; --g) {
             groups[g] = static_cast<uint16_t>(value % kGroupBase);
