@@ -14,24 +14,29 @@ struct Span {
 
 Span nonzero_span(const Group *x, const Group *y) {
     if constexpr (std::endian::native == std::endian::little) {
-        constexpr int kWords = kGroupCount / 4;  // 8 whole words, then groups 32 and 33
-        uint64_t word[kWords + 1];
-        for (int w = 0; w < kWords; ++w) {
+        // Words of four groups, 0..7, then groups 32 and 33 as word 8; each
+        // word looked at only as far as the scans from either end need it.
+        constexpr int kLastWord = kGroupCount / 4;
+        auto word = [x, y](int w) -> uint64_t {
+            if (w == kLastWord) {
+                uint32_t a, b;
+                std::memcpy(&a, x + 4 * w, sizeof a);
+                std::memcpy(&b, y + 4 * w, sizeof b);
+                return a | b;
+            }
             uint64_t a, b;
             std::memcpy(&a, x + 4 * w, sizeof a);
             std::memcpy(&b, y + 4 * w, sizeof b);
-            word[w] = a | b;
-        }
-        uint32_t a, b;
-        std::memcpy(&a, x + 4 * kWords, sizeof a);
-        std::memcpy(&b, y + 4 * kWords, sizeof b);
-        word[kWords] = a | b;
+            return a | b;
+        };
         int lo = 0;
-        while (lo <= kWords && word[lo] == 0) ++lo;
-        if (lo > kWords) return {kGroupCount, kGroupCount - 1};
-        int hi = kWords;
-        while (word[hi] == 0) --hi;
-        return {4 * lo + std::countr_zero(word[lo]) / 16, 4 * hi + (63 - std::countl_zero(word[hi])) / 16};
+        uint64_t low_word = 0;
+        while (lo <= kLastWord && (low_word = word(lo)) == 0) ++lo;
+        if (lo > kLastWord) return {kGroupCount, kGroupCount - 1};
+        int hi = kLastWord;
+        uint64_t high_word = 0;
+        while ((high_word = word(hi)) == 0) --hi;
+        return {4 * lo + std::countr_zero(low_word) / 16, 4 * hi + (63 - std::countl_zero(high_word)) / 16};
     } else {
         int first = 0, last = kGroupCount - 1;
         while (first < kGroupCount && x[first] == 0 && y[first] == 0) ++first;
