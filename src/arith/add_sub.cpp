@@ -33,9 +33,8 @@ Symbol *add_signed(Symbol *left, Symbol *right, bool negate_right) {
     int32_t sa = ops.left.sign != 0, sb = (ops.right.sign != 0) != negate_right;
     if (sa == sb) {
         talv::groups_add(r->digits, a, b);
-        r->sign = sa;
         // Two negatives can only meet zero by wrapping past 10^104.
-        if (talv::is_zero(r->digits)) r->sign = 0;
+        r->sign = sa != 0 && !talv::is_zero(r->digits) ? 1 : 0;
     } else if (talv::needs_exported_operations(ops)) {
         subtract_through_exports(ops, sa, sb);
     } else {

@@ -6,8 +6,8 @@
 namespace {
 
 int32_t product_sign(const talv::OperandValue &a, const talv::OperandValue &b, const Symbol &result) {
-    if (talv::is_zero(result.digits)) return 0;
-    return (a.sign != 0) != (b.sign != 0) ? 1 : 0;
+    if ((a.sign != 0) == (b.sign != 0)) return 0;
+    return talv::is_zero(result.digits) ? 0 : 1;
 }
 
 }  // namespace
