@@ -1,5 +1,7 @@
 // Multiplication keeps 32 fraction digits under the fixed truncation rule of
 // abs_mul; division keeps only the integer part of the exact quotient.
+#include <cstring>
+
 #include "arith/groups.h"
 #include "arith/operands.h"
 
@@ -42,7 +44,7 @@ Symbol *op_div(Symbol *left, Symbol *right) {
     // Quotient group 33 is the units: it lands in group 25, the fraction
     // groups stay 0 and the quotient's top 8 groups are dropped.
     constexpr int kDropped = talv::kGroupCount - talv::kIntegerGroups;
-    for (int k = 0; k < talv::kIntegerGroups; ++k) ops.result->digits[k] = quotient[k + kDropped];
+    std::memcpy(ops.result->digits, quotient + kDropped, talv::kIntegerGroups * sizeof quotient[0]);
     ops.result->kind = TALV_NUMBER;
     ops.result->sign = product_sign(ops.left, ops.right, *ops.result);
     return ops.result;

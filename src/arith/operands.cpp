@@ -1,5 +1,7 @@
 #include "arith/operands.h"
 
+#include <cstring>
+
 #include "service/state.h"
 #include "values/numeric_text.h"
 
@@ -96,7 +98,7 @@ bool type_only(Symbol *result, bool left_by_class, bool right_by_class, Symbol *
 Symbol *operand_symbol(OperandValue &value) {
     if (value.symbol != nullptr) return value.symbol;
     value.copy = Symbol{};
-    for (int k = 0; k < kGroupCount; ++k) value.copy.digits[k] = value.groups[k];
+    std::memcpy(value.copy.digits, value.groups, sizeof value.groups);
     value.copy.sign = value.sign;
     value.copy.kind = TALV_NUMBER;
     value.symbol = &value.copy;

@@ -78,7 +78,7 @@ uint32_t jis8_to_number(Symbol *sym, const char *literal) {
         text = copy;
     }
 
-    for (int k = 0; k < talv::kGroupCount; ++k) sym->digits[k] = 0;
+    std::memset(sym->digits, 0, sizeof sym->digits);
     sym->kind = TALV_NUMBER;
 
     const void *point = std::memchr(text, '.', len);
@@ -150,7 +150,7 @@ uint32_t dtchk_number(Symbol *sym, int32_t all_blank_mode, int32_t in_blank_mode
         if (talv::read_plain_number(resolved->text, {all_blank_mode, right_blank_mode, point_position}, groups, sign,
                                     code, bare) &&
             bare && code == 0) {
-            for (int k = 0; k < talv::kGroupCount; ++k) resolved->digits[k] = groups[k];
+            std::memcpy(resolved->digits, groups, sizeof groups);
             resolved->sign = sign;
             resolved->kind = TALV_NUMBER;
             return 0;
