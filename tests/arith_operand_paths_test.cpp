@@ -48,3 +48,35 @@ TEST_F(ArithOperandPaths, OperandsReadInPlaceAreLeftAsTheyWere) {
 }
 
 }  // namespace
+
+namespace {
+
+// A field of digits alone hands its value straight to the operator; every
+// other text, and an implied decimal point, goes the reading way: the same
+// numbers either way.
+TEST_F(ArithOperandPaths, FieldsOfDigitsAloneReadAsTheirText) {
+    struct Case {
+        const char *value;
+        const char *expected;  // value + 1
+    } cases[] = {
+        {"0", "1"}, {"7", "8"}, {"1234567890123456789", "1234567890123456790"},
+        {"12345678901234567890", "12345678901234567891"},             // 20 digits: read as text
+        {"\x82\x52\x82\x4f", "31"},                                    // full-width 30
+        {"\x82\x52" "0", "31"},                                        // mixed widths
+        {"007", "8"}, {" 5", "6"}, {"5 ", "6"}, {"-5", "-4"}, {"1.5", "2.5"},
+    };
+    for (const Case &c : cases) {
+        host().set("F", c.value);
+        Symbol *r = op_add(field("F"), number("1"));
+        ASSERT_NE(r, nullptr) << c.value;
+        EXPECT_EQ(value_text(r), c.expected) << c.value;
+        // The right operand too, and twice over in one operator.
+        EXPECT_EQ(value_text(op_add(number("1"), field("F"))), c.expected) << c.value;
+        EXPECT_EQ(relop_eq(field("F"), field("F"))->status, 0) << c.value;
+    }
+    host().set("F", "125");
+    decimal_point = 2;  // an implied point after two characters: "125" reads as 12.5
+    EXPECT_EQ(value_text(op_add(field("F"), number("1"))), "13.5");
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "service/state.h"
+#include "values/fresh_read.h"
 #include "values/numeric_text.h"
 
 namespace talv {
@@ -38,6 +39,7 @@ Step resolve(Symbol *operand, Symbol *&resolved, Symbol *&early) {
 // goes the general way, through a private copy and sym_number.
 Step prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
     Symbol *resolved;
+    const uint32_t request = open_read_request();
     if (resolve(operand, resolved, early) == Step::stop) return Step::stop;
     if (judged_by_class(*resolved)) {
         if (!(resolved->charclass & TALV_CLASS_NUM)) {
@@ -48,10 +50,16 @@ Step prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&
         return Step::next;
     }
     uint32_t code = 0;
+    uint64_t digits_value = 0;
     if (resolved->kind == TALV_NUMBER) {
         value.digits = resolved->digits;
         value.sign = resolved->sign;
         value.symbol = resolved;
+    } else if (decimal_point <= 0 && take_fresh_read(request, resolved, digits_value)) {
+        // Digits alone read as the plain reader would read their full-width text.
+        groups_of_integer(digits_value, value.groups);
+        value.sign = 0;
+        value.digits = value.groups;
     } else if (resolved->kind != TALV_VARIABLE && resolved->kind != TALV_FIELD &&
                read_plain_number(resolved->text, value.groups, value.sign, code)) {
         value.digits = value.groups;

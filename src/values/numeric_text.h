@@ -14,6 +14,9 @@ namespace talv {
 // sym_number takes those.  `text` is the Symbol's whole text storage.
 bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32_t &code);
 
+// The groups of a whole number below 10^19.
+void groups_of_integer(uint64_t value, uint16_t *groups);
+
 // The same under given modes (dtchk_number's arguments).  `bare` tells that
 // the text is digits and point alone, which dtchk_number would leave as it
 // stands before reading it.

@@ -49,6 +49,14 @@ struct Cursor {
 
 }  // namespace
 
+void groups_of_integer(uint64_t value, uint16_t *groups) {
+    clear_block<kGroupCount * sizeof(uint16_t)>(groups);
+    for (int g = kUnitsGroup; value != 0; --g) {
+        groups[g] = static_cast<uint16_t>(value % kGroupBase);
+        value /= kGroupBase;
+    }
+}
+
 bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32_t &code) {
     bool bare;
     return read_plain_number(text, NumberModes{all_blank, right_blank, decimal_point}, groups, sign, code, bare);
@@ -108,11 +116,10 @@ bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *gro
     const unsigned char *digit = in.p + int_start + 1;  // trail bytes, two apart
     if (int_digits <= kDigitsInWord) {
         // One machine word holds the integer part; its groups come off it.
-        uint64_t value = int_value;
-        nonzero = value != 0;
-        for (int g = kUnitsGroup; value != 0; --g) {
-            groups[g] = static_cast<uint16_t>(value % kGroupBase);
-            value /= kGroupBase;
+        nonzero = int_value != 0;
+        for (int g = kUnitsGroup; int_value != 0; --g) {
+            groups[g] = static_cast<uint16_t>(int_value % kGroupBase);
+            int_value /= kGroupBase;
         }
     } else {
         for (std::size_t k = 0; k < int_digits; ++k) {

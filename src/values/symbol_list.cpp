@@ -9,6 +9,7 @@
 #include "talvechk.h"
 #include "values/alloc.h"
 #include "values/clear.h"
+#include "values/fresh_read.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TALV_ASAN 1
@@ -101,6 +102,7 @@ Symbol *sym_alloc(void) {
 }
 
 void free_all_symbol(void) {
+    talv::g_fresh_read.sym = nullptr;  // its cell is about to be handed out again
     if (g_current != nullptr) {
         for (Chunk *c = g_chunks; c != g_current; c = c->next) TALV_POISON(c->cells, sizeof c->cells);
         TALV_POISON(g_current->cells, g_used * sizeof(Symbol));
