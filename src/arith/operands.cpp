@@ -40,7 +40,9 @@ Step resolve(Symbol *operand, Symbol *&resolved, Symbol *&early) {
 Step prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
     Symbol *resolved;
     const uint32_t request = open_read_request();
-    if (resolve(operand, resolved, early) == Step::stop) return Step::stop;
+    const Step step = resolve(operand, resolved, early);
+    close_read_request();
+    if (step == Step::stop) return Step::stop;
     if (judged_by_class(*resolved)) {
         if (!(resolved->charclass & TALV_CLASS_NUM)) {
             early = fail_not_numeric(result, *operand);

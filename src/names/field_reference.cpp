@@ -99,7 +99,7 @@ extern "C" Symbol *reference_field(Symbol *field) {
     // The host may leave the value unterminated; it ends with the record.
     // The result is fresh, so the text can be normalised into it directly.
     normalise_full_width(record.value, kValueTextSize, result->text);
-    note_fresh_read(record.value, kValueTextSize, result);
+    answer_read_request(record.value, kValueTextSize, result);
     result->kind = TALV_STRING;
     result->attr = record.attr;
     if (trace_on()) {

@@ -4,6 +4,7 @@ namespace talv {
 
 FreshRead g_fresh_read;
 uint32_t g_read_request = 0;
+bool g_read_armed = false;
 
 namespace {
 constexpr std::size_t kMostDigits = 19;

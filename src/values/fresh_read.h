@@ -21,14 +21,28 @@ struct FreshRead {
 
 extern FreshRead g_fresh_read;
 extern uint32_t g_read_request;
+extern bool g_read_armed;  // a request is open and no read has answered it yet
 
-// Opens a request; the answer is its number.
-inline uint32_t open_read_request() { return ++g_read_request; }
+// Opens a request; the answer is its number.  The operator closes it once
+// its operand is resolved.
+inline uint32_t open_read_request() {
+    g_read_armed = true;
+    return ++g_read_request;
+}
+inline void close_read_request() { g_read_armed = false; }
 
 // Called by a field read with the host's text (at most `size` bytes, perhaps
 // unterminated) and the Symbol it made: notes the value when the text is 1
 // to 19 digits, half-width or full-width, and nothing else.
 void note_fresh_read(const char *recognised, std::size_t size, const Symbol *made);
+
+// The first read under an open request answers it; reads nobody asked for
+// this way (function arguments, reads a callback makes) cost one test.
+inline void answer_read_request(const char *recognised, std::size_t size, const Symbol *made) {
+    if (!g_read_armed) return;
+    g_read_armed = false;
+    note_fresh_read(recognised, size, made);
+}
 
 // The value of `resolved` when the read that made it answered `request`.
 inline bool take_fresh_read(uint32_t request, const Symbol *resolved, uint64_t &value) {
