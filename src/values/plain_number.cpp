@@ -16,7 +16,6 @@ namespace {
 
 // Bytes a normalised text keeps: 136 two-byte characters.
 constexpr std::size_t kMostBytes = kFullWidthMax;
-constexpr unsigned char kSymbolLead = 0x81;  // blank, point, signs, yen
 constexpr unsigned char kDigitLead = 0x82;
 constexpr unsigned char kDigitZeroTrail = 0x4F, kDigitNineTrail = 0x58;
 constexpr std::size_t kDigitsInWord = 19;
