@@ -1,6 +1,7 @@
 // Addition, subtraction and negation on signed exact decimals.  The
 // magnitudes are combined by the abs_ routines; whichever operand has the
 // larger magnitude is the one subtracted from and lends its sign.
+#include "arith/groups.h"
 #include "arith/operands.h"
 #include "values/decimal.h"
 
@@ -8,9 +9,10 @@ namespace {
 
 using talv::Operands;
 
-// |a| - |b| or |b| - |a|, whichever is not negative, signed as given.
-void subtract_magnitudes(Operands &ops, int32_t sign_if_left_larger, int32_t sign_if_right_larger) {
-    Symbol *a = &ops.left, *b = &ops.right, *r = ops.result;
+// |a| - |b| or |b| - |a| through the exported operations, for operands they
+// convert afresh.
+void subtract_through_exports(Operands &ops, int32_t sign_if_left_larger, int32_t sign_if_right_larger) {
+    Symbol *a = talv::operand_symbol(ops.left), *b = talv::operand_symbol(ops.right), *r = ops.result;
     if (abs_greater_than(a, b) == 10) {
         abs_sub(r, a, b);
         r->sign = sign_if_left_larger;
@@ -26,17 +28,29 @@ Symbol *add_signed(Symbol *left, Symbol *right, bool negate_right) {
     Operands ops;
     Symbol *early = nullptr;
     if (!talv::prepare_operands(left, right, ops, early)) return early;
+    const uint16_t *a = ops.left.digits, *b = ops.right.digits;
+    Symbol *r = ops.result;
     int32_t sa = ops.left.sign != 0, sb = (ops.right.sign != 0) != negate_right;
     if (sa == sb) {
-        abs_add(ops.result, &ops.left, &ops.right);
-        ops.result->sign = sa;
+        talv::groups_add(r->digits, a, b);
         // Two negatives can only meet zero by wrapping past 10^104.
-        if (talv::is_zero(ops.result->digits)) ops.result->sign = 0;
+        r->sign = sa != 0 && !talv::is_zero(r->digits) ? 1 : 0;
+    } else if (talv::needs_exported_operations(ops)) {
+        subtract_through_exports(ops, sa, sb);
     } else {
-        subtract_magnitudes(ops, sa, sb);
+        // |a| - |b| or |b| - |a|, whichever is not negative; the larger
+        // magnitude lends its sign.
+        const int order = talv::groups_compare(a, b);
+        if (order > 0) {
+            talv::groups_sub(r->digits, a, b);
+            r->sign = sa;
+        } else {
+            talv::groups_sub(r->digits, b, a);
+            r->sign = order == 0 ? 0 : sb;
+        }
     }
-    ops.result->kind = TALV_NUMBER;
-    return ops.result;
+    r->kind = TALV_NUMBER;
+    return r;
 }
 
 }  // namespace

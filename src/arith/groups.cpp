@@ -1,22 +1,88 @@
 #include "arith/groups.h"
 
+#include <bit>
 #include <cstring>
 
 namespace talv {
+namespace {
+
+// The groups at [first, last] hold every nonzero group of x and y; first >
+// last when both are zero.  Found a word of four groups at a time.
+struct Span {
+    int first, last;
+};
+
+Span nonzero_span(const Group *x, const Group *y) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // Words of four groups, 0..7, then groups 32 and 33 as word 8; each
+        // word looked at only as far as the scans from either end need it.
+        constexpr int kLastWord = kGroupCount / 4;
+        auto word = [x, y](int w) -> uint64_t {
+            if (w == kLastWord) {
+                uint32_t a, b;
+                std::memcpy(&a, x + 4 * w, sizeof a);
+                std::memcpy(&b, y + 4 * w, sizeof b);
+                return a | b;
+            }
+            uint64_t a, b;
+            std::memcpy(&a, x + 4 * w, sizeof a);
+            std::memcpy(&b, y + 4 * w, sizeof b);
+            return a | b;
+        };
+        int lo = 0;
+        uint64_t low_word = 0;
+        while (lo <= kLastWord && (low_word = word(lo)) == 0) ++lo;
+        if (lo > kLastWord) return {kGroupCount, kGroupCount - 1};
+        int hi = kLastWord;
+        uint64_t high_word = 0;
+        while ((high_word = word(hi)) == 0) --hi;
+        return {4 * lo + std::countr_zero(low_word) / 16, 4 * hi + (63 - std::countl_zero(high_word)) / 16};
+    } else {
+        int first = 0, last = kGroupCount - 1;
+        while (first < kGroupCount && x[first] == 0 && y[first] == 0) ++first;
+        while (last >= first && x[last] == 0 && y[last] == 0) --last;
+        return {first, last};
+    }
+}
+
+void zero_groups(Group *out, int from, int to) {
+    if (to > from) std::memset(out + from, 0, static_cast<std::size_t>(to - from) * sizeof *out);
+}
+
+}  // namespace
 
 int groups_compare(const Group *x, const Group *y) {
-    for (int k = 0; k < kGroupCount; ++k)
+    int k = 0;
+    // Equal runs skipped four groups at a time.
+    for (; k + 4 <= kGroupCount; k += 4) {
+        uint64_t a, b;
+        std::memcpy(&a, x + k, sizeof a);
+        std::memcpy(&b, y + k, sizeof b);
+        if (a != b) break;
+    }
+    for (; k < kGroupCount; ++k)
         if (x[k] != y[k]) return x[k] > y[k] ? 1 : -1;
     return 0;
 }
 
+// Groups outside the operands' nonzero span add up to zero, bar the one
+// carry out of the span's top.
 void groups_add(Group *out, const Group *x, const Group *y) {
+    const Span span = nonzero_span(x, y);
+    if (span.first > span.last) {
+        zero_groups(out, 0, kGroupCount);
+        return;
+    }
+    zero_groups(out, span.last + 1, kGroupCount);
     uint32_t carry = 0;
-    for (int k = kGroupCount - 1; k >= 0; --k) {
+    for (int k = span.last; k >= span.first; --k) {
         uint32_t s = uint32_t{x[k]} + y[k] + carry;
         out[k] = static_cast<Group>(s % kGroupBase);
         carry = s / kGroupBase;
     }
+    int k = span.first - 1;
+    if (k >= 0) out[k--] = static_cast<Group>(carry);  // at most 13
+    zero_groups(out, 0, k + 1);
 }
 
 void groups_sub(Group *out, const Group *x, const Group *y) {
@@ -36,13 +102,25 @@ void groups_sub(Group *out, const Group *x, const Group *y) {
 void groups_mul(Group *out, const Group *x, const Group *y) {
     // Column sums first, one carry pass after: the same value as carrying
     // after every partial product, since carries out of group 0 are dropped
-    // either way.  34 products of 16-bit groups fit 64 bits easily.
-    uint64_t column[kGroupCount] = {};
-    for (int n = 0; n < kGroupCount; ++n) {
+    // either way.  34 products of 16-bit groups fit 64 bits easily.  Only
+    // nonzero groups give partial products.
+    const Span sx = nonzero_span(x, x), sy = nonzero_span(y, y);
+    if (sx.first > sx.last || sy.first > sy.last) {
+        zero_groups(out, 0, kGroupCount);
+        return;
+    }
+    uint64_t column[kGroupCount];
+    // The partial product x[n]*y[m] has the weight of index n + m - 25;
+    // those of index 34 land in column 33 (their high part), any further
+    // below are dropped.
+    auto clamp_column = [](int i) { return i < 0 ? 0 : i > kGroupCount - 1 ? kGroupCount - 1 : i; };
+    const int low = clamp_column(sx.first + sy.first - 25);
+    const int high = clamp_column(sx.last + sy.last - 25);
+    for (int i = low; i <= high; ++i) column[i] = 0;
+    for (int n = sx.first; n <= sx.last; ++n) {
         if (x[n] == 0) continue;
-        // The partial product x[n]*y[m] has the weight of index n + m - 25.
-        int m_first = 25 - n > 0 ? 25 - n : 0;
-        for (int m = m_first; m < kGroupCount; ++m) {
+        int m_first = 25 - n > sy.first ? 25 - n : sy.first;
+        for (int m = m_first; m <= sy.last; ++m) {
             int i = n + m - 25;
             uint32_t p = uint32_t{x[n]} * y[m];
             if (i <= 33)
@@ -53,12 +131,19 @@ void groups_mul(Group *out, const Group *x, const Group *y) {
                 break;
         }
     }
+    zero_groups(out, high + 1, kGroupCount);
     uint64_t carry = 0;
-    for (int k = kGroupCount - 1; k >= 0; --k) {
+    int k = high;
+    for (; k >= low; --k) {
         uint64_t s = column[k] + carry;
         out[k] = static_cast<Group>(s % kGroupBase);
         carry = s / kGroupBase;
     }
+    for (; k >= 0 && carry != 0; --k) {
+        out[k] = static_cast<Group>(carry % kGroupBase);
+        carry /= kGroupBase;
+    }
+    zero_groups(out, 0, k + 1);
 }
 
 }  // namespace talv

@@ -1,13 +1,15 @@
 // Multiplication keeps 32 fraction digits under the fixed truncation rule of
 // abs_mul; division keeps only the integer part of the exact quotient.
+#include <cstring>
+
 #include "arith/groups.h"
 #include "arith/operands.h"
 
 namespace {
 
-int32_t product_sign(const Symbol &a, const Symbol &b, const Symbol &result) {
-    if (talv::is_zero(result.digits)) return 0;
-    return (a.sign != 0) != (b.sign != 0) ? 1 : 0;
+int32_t product_sign(const talv::OperandValue &a, const talv::OperandValue &b, const Symbol &result) {
+    if ((a.sign != 0) == (b.sign != 0)) return 0;
+    return talv::is_zero(result.digits) ? 0 : 1;
 }
 
 }  // namespace
@@ -18,10 +20,15 @@ Symbol *op_mul(Symbol *left, Symbol *right) {
     talv::Operands ops;
     Symbol *early = nullptr;
     if (!talv::prepare_operands(left, right, ops, early)) return early;
-    ops.result->code = abs_mul(ops.result, &ops.left, &ops.right);
-    if (ops.result->code != 0) {
-        ops.result->status = 2;
-        return ops.result;
+    if (talv::needs_exported_operations(ops)) {
+        ops.result->code = abs_mul(ops.result, talv::operand_symbol(ops.left), talv::operand_symbol(ops.right));
+        if (ops.result->code != 0) {
+            ops.result->status = 2;
+            return ops.result;
+        }
+    } else {
+        // What abs_mul does with operands that are numbers already.
+        talv::groups_mul(ops.result->digits, ops.left.digits, ops.right.digits);
     }
     ops.result->sign = product_sign(ops.left, ops.right, *ops.result);
     ops.result->kind = TALV_NUMBER;
@@ -37,7 +44,7 @@ Symbol *op_div(Symbol *left, Symbol *right) {
     // Quotient group 33 is the units: it lands in group 25, the fraction
     // groups stay 0 and the quotient's top 8 groups are dropped.
     constexpr int kDropped = talv::kGroupCount - talv::kIntegerGroups;
-    for (int k = 0; k < talv::kIntegerGroups; ++k) ops.result->digits[k] = quotient[k + kDropped];
+    std::memcpy(ops.result->digits, quotient + kDropped, talv::kIntegerGroups * sizeof quotient[0]);
     ops.result->kind = TALV_NUMBER;
     ops.result->sign = product_sign(ops.left, ops.right, *ops.result);
     return ops.result;

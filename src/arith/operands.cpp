@@ -1,7 +1,10 @@
 #include "arith/operands.h"
 
+#include <cstring>
+
 #include "service/state.h"
-#include "values/decimal.h"
+#include "values/fresh_read.h"
+#include "values/numeric_text.h"
 
 namespace talv {
 namespace {
@@ -10,9 +13,16 @@ constexpr std::size_t kOperandNameLimit = 272;
 
 enum class Step { next, stop };
 
-// One operand through resolution, copy, class test and conversion.
-Step prepare_one(Symbol *operand, Symbol &copy, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
-    Symbol *resolved = eval_symbol(operand);
+Step fail_with(Symbol *result, uint32_t code, Symbol *&early) {
+    result->code = code;
+    result->status = 2;
+    early = result;
+    return Step::stop;
+}
+
+// Resolution and error test of one operand; null in `resolved` for a stop.
+Step resolve(Symbol *operand, Symbol *&resolved, Symbol *&early) {
+    resolved = eval_symbol(operand);
     if (resolved == nullptr) {
         early = nullptr;
         return Step::stop;
@@ -21,30 +31,89 @@ Step prepare_one(Symbol *operand, Symbol &copy, Symbol *result, Symbol *&early, 
         early = resolved;
         return Step::stop;
     }
+    return Step::next;
+}
+
+// One operand through resolution, class test and conversion.  A NUMBER is
+// read where it stands and plain text is read without a copy; anything else
+// goes the general way, through a private copy and sym_number.
+Step prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
+    Symbol *resolved;
+    const uint32_t request = open_read_request();
+    const Step step = resolve(operand, resolved, early);
+    close_read_request();
+    if (step == Step::stop) return Step::stop;
+    if (judged_by_class(*resolved)) {
+        if (!(resolved->charclass & TALV_CLASS_NUM)) {
+            early = fail_not_numeric(result, *operand);
+            return Step::stop;
+        }
+        value.by_class = true;  // left unconverted on purpose
+        return Step::next;
+    }
+    uint32_t code = 0;
+    uint64_t digits_value = 0;
+    if (resolved->kind == TALV_NUMBER) {
+        value.digits = resolved->digits;
+        value.sign = resolved->sign;
+        value.symbol = resolved;
+    } else if (decimal_point <= 0 && take_fresh_read(request, resolved, digits_value)) {
+        // Digits alone read as the plain reader would read their full-width text.
+        groups_of_integer(digits_value, value.groups);
+        value.sign = 0;
+        value.digits = value.groups;
+    } else if (resolved->kind != TALV_VARIABLE && resolved->kind != TALV_FIELD &&
+               read_plain_number(resolved->text, value.groups, value.sign, code)) {
+        value.digits = value.groups;
+    } else {
+        value.copy = *resolved;
+        code = sym_number(&value.copy);
+        value.digits = value.copy.digits;
+        value.sign = value.copy.sign;
+        value.symbol = &value.copy;
+        value.unconverted = value.copy.kind != TALV_NUMBER;
+    }
+    if (code != 0) return fail_with(result, code, early);
+    // Tested only once the divisor is known as a number, so it precedes the
+    // type-only result: a zero divisor fails even beside a class-judged dividend.
+    if (zero_divisor == ZeroDivisor::rejected && is_zero(value.digits))
+        return fail_with(result, TALV_E_DIVIDE_BY_ZERO, early);
+    return Step::next;
+}
+
+Step prepare_copy(Symbol *operand, Symbol &copy, Symbol *result, Symbol *&early) {
+    Symbol *resolved;
+    if (resolve(operand, resolved, early) == Step::stop) return Step::stop;
     copy = *resolved;
     if (judged_by_class(copy)) {
         if (copy.charclass & TALV_CLASS_NUM) return Step::next;  // left unconverted on purpose
         early = fail_not_numeric(result, *operand);
         return Step::stop;
     }
-    result->code = sym_number(&copy);
-    if (result->code != 0) {
-        result->status = 2;
-        early = result;
-        return Step::stop;
-    }
-    // Tested only once the divisor is known as a number, so it precedes the
-    // type-only result: a zero divisor fails even beside a class-judged dividend.
-    if (zero_divisor == ZeroDivisor::rejected && is_zero(copy.digits)) {
-        result->code = TALV_E_DIVIDE_BY_ZERO;
-        result->status = 2;
-        early = result;
-        return Step::stop;
-    }
+    if (uint32_t code = sym_number(&copy)) return fail_with(result, code, early);
     return Step::next;
 }
 
+// Certify mode's type-only answer when either operand is judged by class.
+bool type_only(Symbol *result, bool left_by_class, bool right_by_class, Symbol *&early) {
+    if (!left_by_class && !right_by_class) return false;
+    result->charclass = TALV_CLASS_NUM;
+    result->kind = TALV_NUMBER;
+    early = result;
+    return true;
+}
+
 }  // namespace
+
+Symbol *operand_symbol(OperandValue &value) {
+    if (value.symbol != nullptr) return value.symbol;
+    value.copy = Symbol{};
+    std::memcpy(value.copy.digits, value.groups, sizeof value.groups);
+    value.copy.sign = value.sign;
+    value.copy.kind = TALV_NUMBER;
+    value.symbol = &value.copy;
+    return value.symbol;
+}
 
 bool judged_by_class(const Symbol &resolved) { return certify_mode() && resolved.charclass != 0; }
 
@@ -63,14 +132,18 @@ bool prepare_operands(Symbol *left, Symbol *right, Operands &ops, Symbol *&early
     }
     if (prepare_one(left, ops.left, ops.result, early, ZeroDivisor::allowed) == Step::stop) return false;
     if (prepare_one(right, ops.right, ops.result, early, zero_divisor) == Step::stop) return false;
+    return !type_only(ops.result, ops.left.by_class, ops.right.by_class, early);
+}
 
-    if (judged_by_class(ops.left) || judged_by_class(ops.right)) {
-        ops.result->charclass = TALV_CLASS_NUM;
-        ops.result->kind = TALV_NUMBER;
-        early = ops.result;
+bool prepare_operand_copies(Symbol *left, Symbol *right, OperandCopies &ops, Symbol *&early) {
+    ops.result = sym_alloc();
+    if (ops.result == nullptr) {
+        early = nullptr;
         return false;
     }
-    return true;
+    if (prepare_copy(left, ops.left, ops.result, early) == Step::stop) return false;
+    if (prepare_copy(right, ops.right, ops.result, early) == Step::stop) return false;
+    return !type_only(ops.result, judged_by_class(ops.left), judged_by_class(ops.right), early);
 }
 
 }  // namespace talv

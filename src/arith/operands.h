@@ -1,19 +1,49 @@
 // The opening shared by every two-operand operator: the result Symbol is
-// allocated first, then the left operand is resolved, copied, class-tested
-// (certify mode) and converted completely before the right one is touched,
-// so the first error met decides the outcome and a failing left operand
-// keeps the right one's field from being fetched at all.
+// allocated first, then the left operand is resolved, class-tested (certify
+// mode) and converted completely before the right one is touched, so the
+// first error met decides the outcome and a failing left operand keeps the
+// right one's field from being fetched at all.
 #pragma once
 
+#include <cstdint>
+
 #include "talvechk.h"
+#include "values/decimal.h"
 
 namespace talv {
 
+// An operand as a number: its groups and sign, read in place from a NUMBER,
+// from text into `groups`, or from a converted private copy.
+struct OperandValue {
+    const uint16_t *digits = nullptr;
+    int32_t sign = 0;
+    bool by_class = false;     // certify mode judges it by its declared classes
+    // A copy sym_number could not convert in place: a variable holding a
+    // field or variable reference.  The exported operations convert such a
+    // copy afresh whenever they are asked, so the operators ask them.
+    bool unconverted = false;
+    Symbol *symbol = nullptr;  // the operand as those operations take it, when at hand
+    uint16_t groups[kGroupCount];
+    Symbol copy;
+};
+
 struct Operands {
     Symbol *result = nullptr;  // fresh, zero-filled, owned by the symbol list
-    Symbol left{};             // private working copies, converted to NUMBER
-    Symbol right{};
+    OperandValue left, right;
 };
+
+// The operands as private Symbol copies, converted to NUMBER: for operators
+// that hand them on to further exported operations.
+struct OperandCopies {
+    Symbol *result = nullptr;
+    Symbol left, right;
+};
+
+inline bool needs_exported_operations(const Operands &ops) { return ops.left.unconverted || ops.right.unconverted; }
+
+// The operand as a Symbol for the exported operations (a NUMBER, or the
+// unconverted copy).
+Symbol *operand_symbol(OperandValue &value);
 
 enum class ZeroDivisor { allowed, rejected };
 
@@ -23,6 +53,7 @@ enum class ZeroDivisor { allowed, rejected };
 // an error code or the certify-mode type-only value.
 bool prepare_operands(Symbol *left, Symbol *right, Operands &ops, Symbol *&early,
                       ZeroDivisor zero_divisor = ZeroDivisor::allowed);
+bool prepare_operand_copies(Symbol *left, Symbol *right, OperandCopies &ops, Symbol *&early);
 
 // Certify mode judges an operand that declares character classes by them
 // alone: true when the resolved operand is to be class-tested.

@@ -16,16 +16,25 @@ constexpr uint32_t B = kGroupBase;
 // carried over first: the estimates below rely on canonical groups.
 void canonical_copy(Group *out, const Group *in) {
     uint32_t carry = 0;
-    for (int k = kGroupCount - 1; k >= 0; --k) {
+    int k = kGroupCount - 1;
+    for (; k >= 0 && in[k] == 0; --k) out[k] = 0;  // zero groups carry nothing
+    for (; k >= 0; --k) {
         uint32_t s = in[k] + carry;
-        out[k] = static_cast<Group>(s % B);
-        carry = s / B;
+        if (s < B) {
+            out[k] = static_cast<Group>(s);
+            carry = 0;
+        } else {
+            out[k] = static_cast<Group>(s % B);
+            carry = s / B;
+        }
     }
 }
 
 void divide_by_one_group(Group *q, const Group *a, uint32_t divisor) {
     uint32_t rem = 0;
-    for (int j = 0; j < kGroupCount; ++j) {
+    int j = 0;
+    while (j < kGroupCount && a[j] == 0) q[j++] = 0;  // leading zero groups give zero groups
+    for (; j < kGroupCount; ++j) {
         uint32_t cur = rem * B + a[j];
         q[j] = static_cast<Group>(cur / divisor);
         rem = cur % divisor;

@@ -2,6 +2,7 @@
 // 1 does not); a decided comparison has no kind and no value.  <= and >=
 // run the full < or > and == operators on the converted copies, so each
 // leaves its own result Symbols on the symbol list.
+#include "arith/groups.h"
 #include "arith/operands.h"
 
 namespace {
@@ -10,7 +11,8 @@ using talv::Operands;
 
 enum class Relation { eq, ne, lt, gt };
 
-bool holds(Relation relation, Symbol *a, Symbol *b) {
+// Through the exported operations, for operands they convert afresh.
+bool holds_through_exports(Relation relation, Symbol *a, Symbol *b) {
     int32_t sa = a->sign != 0, sb = b->sign != 0;
     switch (relation) {
     case Relation::eq:
@@ -29,6 +31,27 @@ bool holds(Relation relation, Symbol *a, Symbol *b) {
     return false;
 }
 
+bool holds(Relation relation, const talv::OperandValue &a, const talv::OperandValue &b) {
+    int32_t sa = a.sign != 0, sb = b.sign != 0;
+    // What abs_equal and abs_greater_than answer for numbers.
+    const int order = talv::groups_compare(a.digits, b.digits);
+    switch (relation) {
+    case Relation::eq:
+        return sa == sb && order == 0;
+    case Relation::ne:
+        return sa != sb || order != 0;
+    case Relation::lt:
+        if (sa != sb) return sa == 1;
+        if (sa == 1) return order > 0;
+        return order < 0;
+    case Relation::gt:
+        if (sa != sb) return sa == 0;
+        if (sa == 0) return order > 0;
+        return order < 0;
+    }
+    return false;
+}
+
 Symbol *decide(Symbol *result, bool truth) {
     result->status = truth ? 0 : 1;
     return result;
@@ -38,14 +61,17 @@ Symbol *compare(Relation relation, Symbol *left, Symbol *right) {
     Operands ops;
     Symbol *early = nullptr;
     if (!talv::prepare_operands(left, right, ops, early)) return early;
-    return decide(ops.result, holds(relation, &ops.left, &ops.right));
+    if (talv::needs_exported_operations(ops))
+        return decide(ops.result, holds_through_exports(relation, talv::operand_symbol(ops.left),
+                                                        talv::operand_symbol(ops.right)));
+    return decide(ops.result, holds(relation, ops.left, ops.right));
 }
 
 // a < b (or a > b) or else a == b, through the operators themselves.
 Symbol *compare_or_equal(Symbol *(*strict)(Symbol *, Symbol *), Symbol *left, Symbol *right) {
-    Operands ops;
+    talv::OperandCopies ops;
     Symbol *early = nullptr;
-    if (!talv::prepare_operands(left, right, ops, early)) return early;
+    if (!talv::prepare_operand_copies(left, right, ops, early)) return early;
     Symbol *first = strict(&ops.left, &ops.right);
     if (!first) return nullptr;
     if (first->status == 0) return decide(ops.result, true);

@@ -1,7 +1,6 @@
 // day, month, mdate, ydate, jdate, time, time12.  An impossible date or
 // time is the answer false, never an error; the value of a true answer is
 // something a check can compute with (day of year, Julian day, minutes).
-#include <cstdio>
 
 #include "builtins/builtins.h"
 #include "builtins/calendar.h"
@@ -38,8 +37,11 @@ Symbol *int_to_number(int32_t value) {
     // The literal reader takes digits only; the sign goes on afterwards.
     char digits[16];
     uint32_t magnitude = value < 0 ? 0u - uint32_t(value) : uint32_t(value);
-    std::snprintf(digits, sizeof digits, "%u", unsigned(magnitude));
-    Symbol *sym = create_symbol(digits, TALV_NUMBER);
+    char *p = digits + sizeof digits;
+    *--p = '\0';
+    do *--p = static_cast<char>('0' + magnitude % 10);
+    while ((magnitude /= 10) != 0);
+    Symbol *sym = create_symbol(p, TALV_NUMBER);
     if (sym && value < 0) sym->sign = 1;
     return sym;
 }

@@ -9,6 +9,12 @@ namespace talv {
 bool scanner_reset();
 // Frees the scanner's buffer; the next reset creates a new one.
 void scanner_delete_buffer();
+// Runs `body` (the parse) with the scanner's fatal conditions caught once
+// for the whole run instead of once per token: such a condition ends the
+// run at once with 1, discards the scanner's state and leaves
+// scanner_failed() true.  Nothing between the parse and the scanner holds
+// anything a jump past it would have to release.
+int run_with_scanner_guard(int (*body)());
 // Parses and evaluates the prepared scanner input: 0 accepted, 1 otherwise.
 // Sets g_state.result_word through the rule actions.
 int parse();

@@ -195,7 +195,11 @@ static void yyerror(const char *) { TRACE_SYNTAX_ERROR(); }
 namespace talv {
 
 int TALV_PARSE_ENTRY() {
-    int status = yyparse();
+#ifdef TALV_TRACED_PARSER
+    int status = yyparse();  // the scanner guards each token: a failed one is traced as such
+#else
+    int status = run_with_scanner_guard(&yyparse);
+#endif
     if (scanner_failed()) {
         g_state.result_word = TALV_I_NO_MEMORY;
         return 1;

@@ -4,8 +4,11 @@
 #include <cstring>
 
 #include "names/names.h"
+#include "names/value_record.h"
 #include "service/state.h"
 #include "service/trace.h"
+#include "values/fresh_read.h"
+#include "values/fullwidth.h"
 
 namespace talv {
 namespace {
@@ -64,10 +67,10 @@ extern "C" Symbol *reference_field(Symbol *field) {
 
     auto value_proc = reinterpret_cast<PPR_FIELD_VALUE_PROC>(g_state.callbacks[kFieldValue]);
     if (!value_proc) return fail(result, TALV_I_CALLBACK_FAILED);
-    // Cleared so that a host filling only part of the record leaves no stack
-    // garbage to be read.
-    PPR_FIELD_VALUE record;
-    std::memset(&record, 0, sizeof record);
+    // Cleared so that a host filling only part of the record leaves nothing
+    // to be read but its own bytes.
+    ValueRecord slot;
+    PPR_FIELD_VALUE &record = slot.record();
     int32_t rc = value_proc(g_state.contexts[kFieldValue], name, &record);
     if (rc == -1) {
         set_message_arg(name);
@@ -94,13 +97,17 @@ extern "C" Symbol *reference_field(Symbol *field) {
     }
 
     // The host may leave the value unterminated; it ends with the record.
-    char value[kValueTextSize + 1];
-    std::size_t value_len = bounded_length(record.value, kValueTextSize);
-    std::memcpy(value, record.value, value_len);
-    value[value_len] = '\0';
-    StrNormal(value, result);
+    // The result is fresh, so the text can be normalised into it directly.
+    normalise_full_width(record.value, kValueTextSize, result->text);
+    answer_read_request(record.value, kValueTextSize, result);
     result->kind = TALV_STRING;
     result->attr = record.attr;
-    if (trace_on()) trace_field_read(field, value, result);
+    if (trace_on()) {
+        char value[kValueTextSize + 1];
+        std::size_t value_len = bounded_length(record.value, kValueTextSize);
+        std::memcpy(value, record.value, value_len);
+        value[value_len] = '\0';
+        trace_field_read(field, value, result);
+    }
     return result;
 }

@@ -26,8 +26,9 @@ struct Found {
 };
 
 bool search_table(const FuncTab *table, const char *name, Found &found) {
+    const unsigned char first = ascii_upper(static_cast<unsigned char>(name[0]));
     for (uint32_t row = 0; table[row].func; ++row) {
-        if (names_match16(table[row].name, name)) {
+        if (ascii_upper(static_cast<unsigned char>(table[row].name[0])) == first && names_match16(table[row].name, name)) {
             found.func = table[row].func;
             found.row = row;
             return true;

@@ -11,6 +11,7 @@
 #include "names/names.h"
 #include "service/state.h"
 #include "service/trace.h"
+#include "values/field_symbol.h"
 
 namespace talv {
 namespace {
@@ -31,9 +32,18 @@ Digits normalise(const char *p, std::size_t len) {
     return Digits{p, len};
 }
 
+// Digit strings are short: a loop beats a call.
 int compare(const Digits &a, const Digits &b) {
     if (a.len != b.len) return a.len < b.len ? -1 : 1;
-    return std::memcmp(a.p, b.p, a.len);
+    for (std::size_t i = 0; i < a.len; ++i)
+        if (a.p[i] != b.p[i]) return static_cast<unsigned char>(a.p[i]) < static_cast<unsigned char>(b.p[i]) ? -1 : 1;
+    return 0;
+}
+
+bool starts_with(const char *name, const char *prefix, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (name[i] != prefix[i]) return false;
+    return true;
 }
 
 struct RangeSpec {
@@ -91,7 +101,7 @@ uint32_t read_field_table(int32_t &count) {
 // number written without leading zeros, as "%s%d" would write it.
 bool number_in_range(const char *name, const RangeSpec &spec, Digits &number) {
     std::size_t len = bounded_length(name, kNameCompare);
-    if (len <= spec.prefix_len || std::memcmp(name, spec.prefix, spec.prefix_len) != 0) return false;
+    if (len <= spec.prefix_len || !starts_with(name, spec.prefix, spec.prefix_len)) return false;
     const char *digits = name + spec.prefix_len;
     std::size_t digits_len = len - spec.prefix_len;
     for (std::size_t i = 0; i < digits_len; ++i)
@@ -138,25 +148,26 @@ Symbol *ext_field_arg(Symbol *range) {
             Digits number;
             if (g_table_names[i] && number_in_range(g_table_names[i], spec, number)) g_hits[hits++] = number;
         }
-        std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; });
-        // A name the host lists twice is still one field of the range.
-        hits = static_cast<std::size_t>(
-            std::unique(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) == 0; }) -
-            g_hits);
+        // Hosts list a form's fields in order, so the hits usually come
+        // sorted and distinct already.
+        bool ascending = true;
+        for (std::size_t h = 1; h < hits && ascending; ++h) ascending = compare(g_hits[h - 1], g_hits[h]) < 0;
+        if (!ascending) {
+            std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; });
+            // A name the host lists twice is still one field of the range.
+            hits = static_cast<std::size_t>(
+                std::unique(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) == 0; }) -
+                g_hits);
+        }
 
         Symbol *tail = head;
         for (std::size_t h = 0; h < hits; ++h) {
-            // "[" prefix number "$": the token text the scanner would have read.
-            char token[1 + kNameCompare + 1 + 1];
+            // The content of the token "[" prefix number "$" the scanner would have read.
+            char name[kNameCompare + kNameCompare];
             std::size_t n = 0;
-            token[n++] = '[';
-            std::memcpy(token + n, spec.prefix, spec.prefix_len);
-            n += spec.prefix_len;
-            std::memcpy(token + n, g_hits[h].p, g_hits[h].len);
-            n += g_hits[h].len;
-            token[n++] = '$';
-            token[n] = '\0';
-            Symbol *field = create_symbol(token, TALV_FIELD);
+            for (std::size_t i = 0; i < spec.prefix_len; ++i) name[n++] = spec.prefix[i];
+            for (std::size_t i = 0; i < g_hits[h].len; ++i) name[n++] = g_hits[h].p[i];
+            Symbol *field = create_field_symbol(name, n);
             if (!field) return nullptr;
             tail->next = field;
             tail = field;

@@ -1,6 +1,5 @@
 #include "service/evaluation.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "lang/frontend.h"
@@ -8,6 +7,7 @@
 #include "service/state.h"
 #include "service/trace.h"
 #include "talvechk.h"
+#include "values/clear.h"
 
 namespace talv {
 namespace {
@@ -24,14 +24,25 @@ struct RunningEvaluation {
     }
 };
 
+// "[" name "$", as the scanner reads a reference to the field being checked.
+void write_self_field(const char *field_name) {
+    char *out = g_state.self_field;
+    constexpr std::size_t kNameRoom = sizeof g_state.self_field - 3;
+    std::size_t n = strnlen(field_name, kNameRoom);
+    out[0] = '[';
+    std::memcpy(out + 1, field_name, n);
+    out[1 + n] = '$';
+    out[2 + n] = '\0';
+}
+
 void prepare(const char *field_name, const char *normalised) {
     const std::size_t length = std::strlen(normalised);
     std::memcpy(g_state.scanner_input, normalised, length + 1);
     g_state.read_pos = 0;
     g_state.end_pos = length;
     g_state.result_word = 0;
-    std::snprintf(g_state.self_field, sizeof g_state.self_field, "[%s$", field_name);
-    std::memset(g_state.message_arg, 0, sizeof g_state.message_arg);
+    write_self_field(field_name);
+    clear_block<sizeof g_state.message_arg>(g_state.message_arg);
     init_symbol_list();
     init_variable();
     all_blank = 4;

@@ -63,7 +63,40 @@ NormaliseResult normalise_expression(const char *text, char *dst) {
     return kNormalised;
 }
 
+namespace {
+
+// The depth check's walk without the grouping count, for texts with too few
+// "(" to group more than six deep: false when it cannot decide.
+bool check_closures(const char *text, uint32_t &code) {
+    std::size_t level = 0, opened = 0;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; ++p) {
+        const unsigned char c = *p;
+        if (c == '\'' || c == '[') {
+            const unsigned char close = c == '\'' ? '\'' : '$';
+            do ++p;
+            while (*p && *p != close);
+            if (!*p) {
+                code = TALV_E_SYNTAX;
+                return true;
+            }
+        } else if (c == '(') {
+            if (++opened > kMaxGroupingDepth) return false;
+            ++level;
+        } else if (c == ')') {
+            if (level == 0) break;
+            --level;
+        } else if (is_expression_lead_byte(c)) {
+            if (p[1]) ++p;
+        }
+    }
+    code = 0;
+    return true;
+}
+
+}  // namespace
+
 uint32_t check_parenthesis_depth(const char *text) {
+    if (uint32_t code; check_closures(text, code)) return code;
     // One flag per nesting level: was the last significant character a letter
     // or digit, so that a "(" here opens an argument list?  There cannot be
     // more levels than bytes.

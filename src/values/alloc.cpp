@@ -3,35 +3,39 @@
 #include <cstdlib>
 
 namespace talv {
-namespace {
-long g_calls = 0;
-long g_live = 0;
-long g_fail_at = 0;
-bool g_sticky = false;
-}  // namespace
+namespace alloc_state {
+long calls = 0;
+long live = 0;
+long fail_at = 0;
+bool sticky = false;
+}  // namespace alloc_state
+
+using alloc_state::refused;
 
 void *alloc(std::size_t size) {
-    ++g_calls;
-    if (g_fail_at > 0 && (g_calls == g_fail_at || (g_sticky && g_calls > g_fail_at)))
-        return nullptr;
+    if (refused()) return nullptr;
     void *p = std::malloc(size);
-    if (p) ++g_live;
+    if (p) ++alloc_state::live;
     return p;
 }
 
 void release(void *p) {
-    if (p) --g_live;
+    if (p) --alloc_state::live;
     std::free(p);
 }
 
+void *alloc_backing(std::size_t size) { return std::malloc(size); }
+
+void release_backing(void *p) { std::free(p); }
+
 void alloc_fail_at(long n, bool sticky) {
-    g_calls = 0;
-    g_fail_at = n;
-    g_sticky = sticky;
+    alloc_state::calls = 0;
+    alloc_state::fail_at = n;
+    alloc_state::sticky = sticky;
 }
 
-long alloc_count() { return g_calls; }
+long alloc_count() { return alloc_state::calls; }
 
-long alloc_live() { return g_live; }
+long alloc_live() { return alloc_state::live; }
 
 }  // namespace talv

@@ -9,6 +9,18 @@ namespace talv {
 void *alloc(std::size_t size);
 void release(void *p);
 
+// An allocation served from memory the caller already holds (the symbol
+// cells' pool): counted, live and refusable by the test hook exactly like
+// alloc(), but taking nothing from the heap.  False when refused.
+inline bool alloc_counted();
+// Ends `n` allocations made through alloc_counted().
+inline void release_counted(long n);
+
+// Backing memory for pools: neither counted nor refused by the hook (the
+// allocations it serves are), null only when the heap is exhausted.
+void *alloc_backing(std::size_t size);
+void release_backing(void *p);
+
 // Test hook: the n-th call of alloc() from now on (1-based) and, when
 // `sticky`, every later one returns null.  n = 0 disarms.
 void alloc_fail_at(long n, bool sticky = false);
@@ -16,5 +28,24 @@ void alloc_fail_at(long n, bool sticky = false);
 long alloc_count();
 // Allocations not yet released, over the life of the process.
 long alloc_live();
+
+namespace alloc_state {
+extern long calls, live, fail_at;
+extern bool sticky;
+
+// Counts one allocation; true when the test hook refuses it.
+inline bool refused() {
+    ++calls;
+    return fail_at > 0 && (calls == fail_at || (sticky && calls > fail_at));
+}
+}  // namespace alloc_state
+
+inline bool alloc_counted() {
+    if (alloc_state::refused()) return false;
+    ++alloc_state::live;
+    return true;
+}
+
+inline void release_counted(long n) { alloc_state::live -= n; }
 
 }  // namespace talv

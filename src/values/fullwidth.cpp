@@ -77,6 +77,13 @@ uint32_t normalise_full_width(const char *src, std::size_t src_size, char *dst) 
     if (src == nullptr) src_size = 0;
     while (in < src_size && src[in] != '\0' && out < kFullWidthMax) {
         const unsigned char b = static_cast<unsigned char>(src[in]);
+        if (b >= kFirstTableByte && b < 0x7F) {  // the common case first: printable ASCII
+            put_wide(dst + out, kFullWidth[b - kFirstTableByte]);
+            out += 2;
+            ++in;
+            previous = b;
+            continue;
+        }
         if (is_lead_byte(b)) {
             // A lead byte without its trail byte (at the terminator or the end
             // of the source storage) is dropped rather than read past.

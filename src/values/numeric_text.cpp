@@ -6,6 +6,7 @@
 #include "values/decimal.h"
 #include "values/fullwidth.h"
 #include "values/modes.h"
+#include "values/numeric_text.h"
 
 namespace {
 
@@ -65,17 +66,23 @@ uint32_t jis8_to_number(Symbol *sym, const char *literal) {
     if (sym == nullptr) return TALV_E_NOT_NUMBER;
     // A copy first: the groups about to be cleared share storage with text,
     // and the literal may be that text.
-    char text[kLiteralMax + 1];
+    // (Only a literal inside the Symbol's own storage needs the copy.)
+    char copy[kLiteralMax + 1];
     const std::size_t len = literal == nullptr ? 0 : strnlen(literal, kLiteralMax);
-    if (len > 0) std::memcpy(text, literal, len);
-    text[len] = '\0';
+    const char *text = literal;
+    const auto *at = reinterpret_cast<const unsigned char *>(literal);
+    const auto *storage = reinterpret_cast<const unsigned char *>(sym);
+    if (literal == nullptr || (at >= storage && at < storage + sizeof *sym)) {
+        if (len > 0) std::memcpy(copy, literal, len);
+        copy[len] = '\0';
+        text = copy;
+    }
 
-    Decimal zero;
-    zero.sign = sym->sign;
-    talv::store_decimal(*sym, zero);
+    std::memset(sym->digits, 0, sizeof sym->digits);
+    sym->kind = TALV_NUMBER;
 
-    const char *point = std::strchr(text, '.');
-    const std::size_t p = point == nullptr ? len : static_cast<std::size_t>(point - text);
+    const void *point = std::memchr(text, '.', len);
+    const std::size_t p = point == nullptr ? len : static_cast<std::size_t>(static_cast<const char *>(point) - text);
     for (std::size_t i = 0; i < len; ++i) {
         if (i == p) continue;
         if (!is_ascii_digit(text[i])) return TALV_E_NOT_NUMBER;  // the groups keep what was added
@@ -132,6 +139,23 @@ uint32_t dtchk_number(Symbol *sym, int32_t all_blank_mode, int32_t in_blank_mode
     if (resolved == nullptr) return TALV_I_NO_MEMORY;
     if (resolved->status >= 2) return resolved->code;
     if (resolved->kind == TALV_NUMBER) return 0;
+
+    // Digits and point alone are read where they stand: the rewriting below
+    // would leave them as they are.
+    {
+        uint16_t groups[talv::kGroupCount];
+        int32_t sign = 0;
+        uint32_t code = 0;
+        bool bare = false;
+        if (talv::read_plain_number(resolved->text, {all_blank_mode, right_blank_mode, point_position}, groups, sign,
+                                    code, bare) &&
+            bare && code == 0) {
+            std::memcpy(resolved->digits, groups, sizeof groups);
+            resolved->sign = sign;
+            resolved->kind = TALV_NUMBER;
+            return 0;
+        }
+    }
 
     char wide[talv::kFullWidthBuffer];
     if (const uint32_t rc = talv::normalise_full_width(resolved->text, sizeof resolved->text, wide)) return rc;

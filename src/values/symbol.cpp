@@ -4,6 +4,7 @@
 
 #include "talvechk.h"
 #include "values/decimal.h"
+#include "values/field_symbol.h"
 #include "values/fullwidth.h"
 
 namespace {
@@ -35,7 +36,38 @@ void set_field_name(Symbol *sym, const char *text) {
     while (len > 0 && is_white_space(sym->text[len - 1])) sym->text[--len] = '\0';
 }
 
+// set_field_name applied to the bracket's content, read where it stands.
+Symbol *fill_field_symbol(Symbol *sym, const char *content, std::size_t inner) {
+    std::size_t skipped = 0;
+    while (skipped < kFieldLeadingSpaceMax && skipped < inner && is_white_space(content[skipped])) ++skipped;
+    std::size_t n = inner - skipped < kFieldNameMax ? inner - skipped : kFieldNameMax;
+    for (std::size_t i = 0; i < n; ++i) sym->text[i] = content[skipped + i];
+    sym->text[n] = '\0';
+    while (n > 0 && is_white_space(sym->text[n - 1])) sym->text[--n] = '\0';
+    sym->kind = TALV_FIELD;
+    return sym;
+}
+
+// create_symbol for a field reference token.
+Symbol *fill_field_symbol(Symbol *sym, const char *token) {
+    const std::size_t len = strnlen(token, kTokenBuffer + 2);
+    return fill_field_symbol(sym, len >= 2 ? token + 1 : token, len >= 2 ? len - 2 : 0);
+}
+
 }  // namespace
+
+namespace talv {
+
+Symbol *create_field_symbol(const char *content, std::size_t length) {
+    Symbol *sym = sym_alloc();
+    if (sym == nullptr) return nullptr;
+    // The content of a token never holds a NUL, nor more than the token buffer.
+    std::size_t n = 0;
+    while (n < length && n < kTokenBuffer && content[n] != '\0') ++n;
+    return fill_field_symbol(sym, content, n);
+}
+
+}  // namespace talv
 
 extern "C" {
 
@@ -65,6 +97,7 @@ Symbol *create_symbol(const char *text, int kind) {
     Symbol *sym = sym_alloc();
     if (sym == nullptr) return nullptr;
     if (text == nullptr) text = "";
+    if (kind == TALV_FIELD) return fill_field_symbol(sym, text);
     char kept[kTokenBuffer + 1];
     if (kind == TALV_STRING || kind == TALV_FIELD) {
         // Without its delimiters: the quotes of a string, the bracket and the

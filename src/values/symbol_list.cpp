@@ -1,59 +1,127 @@
 // The symbol list: owner of every Symbol of one evaluation, released in one
-// sweep at its end.
+// sweep at its end.  The cells come from a pool of chunks that the sweep
+// hands back whole, so an evaluation costs no heap traffic once the pool has
+// grown to its size; the allocation hook still sees each Symbol as the two
+// allocations (list node and cell) it always was, so every failure point
+// stays where the sweeps expect it.
 #include <cstring>
 
 #include "talvechk.h"
 #include "values/alloc.h"
+#include "values/clear.h"
+#include "values/fresh_read.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TALV_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TALV_ASAN 1
+#endif
+#endif
+#ifdef TALV_ASAN
+#include <sanitizer/asan_interface.h>
+#define TALV_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define TALV_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+#define TALV_POISON(p, n) ((void)(p), (void)(n))
+#define TALV_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
 
 namespace {
 
-struct SymbolNode {
-    Symbol *sym;
-    SymbolNode *next;
+constexpr std::size_t kCellsPerChunk = 128;
+// Chunks kept across sweeps; an evaluation that needed more gives the rest
+// back to the heap.
+constexpr int kChunksKept = 4;
+
+struct Chunk {
+    Chunk *next;
+    Symbol cells[kCellsPerChunk];
 };
 
-// The head node never holds a Symbol; the tail is the head while the list is
-// empty.
-SymbolNode g_head = {nullptr, nullptr};
-SymbolNode *g_tail = &g_head;
+Chunk *g_chunks = nullptr;   // the pool, in the order cells are handed out
+Chunk *g_current = nullptr;  // chunk being handed out; null while the list is empty
+std::size_t g_used = 0;      // cells of g_current handed out
+long g_counted = 0;          // hook allocations the list holds
+// Chunks given up by init_symbol_list while they still held Symbols: like
+// the list nodes it used to forget, they are never reused.
+Chunk *g_abandoned = nullptr;
+
+Chunk *new_chunk() {
+    auto *chunk = static_cast<Chunk *>(talv::alloc_backing(sizeof(Chunk)));
+    if (chunk == nullptr) return nullptr;
+    chunk->next = nullptr;
+    TALV_POISON(chunk->cells, sizeof chunk->cells);
+    return chunk;
+}
+
+Symbol *next_cell() {
+    if (g_current != nullptr && g_used < kCellsPerChunk) return &g_current->cells[g_used++];
+    Chunk *next = g_current != nullptr ? g_current->next : g_chunks;
+    if (next == nullptr) {
+        next = new_chunk();
+        if (next == nullptr) return nullptr;
+        if (g_current != nullptr)
+            g_current->next = next;
+        else
+            g_chunks = next;
+    }
+    g_current = next;
+    g_used = 1;
+    return &next->cells[0];
+}
 
 }  // namespace
 
 extern "C" {
 
 int init_symbol_list(void) {
-    g_head.sym = nullptr;
-    g_head.next = nullptr;
-    g_tail = &g_head;
+    if (g_current != nullptr) {
+        Chunk *rest = g_current->next;
+        g_current->next = g_abandoned;
+        g_abandoned = g_chunks;
+        g_chunks = rest;
+        g_current = nullptr;
+        g_used = 0;
+    }
+    g_counted = 0;
     return 0;
 }
 
 Symbol *sym_alloc(void) {
-    auto *node = static_cast<SymbolNode *>(talv::alloc(sizeof(SymbolNode)));
-    if (node == nullptr) return nullptr;
-    node->sym = nullptr;
-    node->next = nullptr;
-    g_tail->next = node;
-    g_tail = node;
-    // A node whose Symbol cannot be had stays on the list; the sweep skips it.
-    auto *sym = static_cast<Symbol *>(talv::alloc(sizeof(Symbol)));
+    // The node that links the cell into the list, then the cell.
+    if (!talv::alloc_counted()) return nullptr;
+    ++g_counted;
+    if (!talv::alloc_counted()) return nullptr;
+    ++g_counted;
+    Symbol *sym = next_cell();
     if (sym == nullptr) return nullptr;
-    std::memset(sym, 0, sizeof *sym);
-    node->sym = sym;
+    TALV_UNPOISON(sym, sizeof *sym);
+    talv::clear_block<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
     return sym;
 }
 
 void free_all_symbol(void) {
-    SymbolNode *node = g_head.next;
-    while (node != nullptr) {
-        SymbolNode *next = node->next;
-        talv::release(node->sym);
-        talv::release(node);
-        node = next;
+    talv::g_fresh_read.sym = nullptr;  // its cell is about to be handed out again
+    if (g_current != nullptr) {
+        for (Chunk *c = g_chunks; c != g_current; c = c->next) TALV_POISON(c->cells, sizeof c->cells);
+        TALV_POISON(g_current->cells, g_used * sizeof(Symbol));
     }
-    // Forget the released nodes: a sym_alloc or a second sweep before the
-    // next init_symbol_list must not touch freed memory.
-    init_symbol_list();
+    talv::release_counted(g_counted);
+    g_counted = 0;
+    g_current = nullptr;
+    g_used = 0;
+    Chunk *keep = g_chunks;
+    for (int k = 1; keep != nullptr && k < kChunksKept; ++k) keep = keep->next;
+    if (keep != nullptr) {
+        Chunk *c = keep->next;
+        keep->next = nullptr;
+        while (c != nullptr) {
+            Chunk *next = c->next;
+            talv::release_backing(c);
+            c = next;
+        }
+    }
 }
 
 }  // extern "C"

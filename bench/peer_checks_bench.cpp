@@ -1,0 +1,122 @@
+// The four checks of the comparison with a Python decimal host, one row
+// each, through PPR_eval and an in-process host of the same shape as a real
+// one (a hash map from field name to recognised text).  The forms vary as
+// the comparison's do: amounts half-width, full-width and blank-led.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "talvechk.h"
+
+namespace {
+
+using Form = std::unordered_map<std::string, std::string>;
+
+std::string full_width(const std::string &digits) {
+    std::string out;
+    for (char c : digits) {
+        out += '\x82';
+        out += static_cast<char>(0x4F + (c - '0'));
+    }
+    return out;
+}
+
+std::vector<Form> make_forms(int n) {
+    std::mt19937 rng(1);
+    std::vector<Form> forms(static_cast<std::size_t>(n));
+    for (Form &f : forms) {
+        long total = 0;
+        for (int i = 1; i <= 12; ++i) {
+            const long v = static_cast<long>(rng() % 100000);
+            total += v;
+            std::string s = std::to_string(v);
+            const unsigned r = rng() % 10;
+            if (r < 3) s = full_width(s);
+            else if (r < 5) s = std::string(1 + rng() % 3, ' ') + s;
+            f["A" + std::to_string(i)] = s;
+        }
+        f["TOTAL"] = std::to_string(rng() % 20 ? total : total + 1);
+        const long q = 1 + static_cast<long>(rng() % 999), p = 1 + static_cast<long>(rng() % 99999);
+        f["Q"] = std::to_string(q);
+        f["P"] = std::to_string(p);
+        f["AMT"] = std::to_string(q * p);
+        f["Y"] = std::to_string(1990 + rng() % 41);
+        f["M"] = std::to_string(1 + rng() % 12);
+        f["D"] = std::to_string(1 + rng() % 31);
+    }
+    return forms;
+}
+
+const std::vector<Form> &forms() {
+    static const std::vector<Form> all = make_forms(256);
+    return all;
+}
+const Form *g_form = nullptr;
+std::vector<std::string> g_names;
+
+int32_t field_value(uintptr_t, const char *name, PPR_FIELD_VALUE *rec) {
+    auto it = g_form->find(name);
+    if (it == g_form->end()) return -1;
+    rec->attr = 0;
+    std::memcpy(rec->type, "HAND_ANK", 9);
+    rec->class_spec[0] = '\0';
+    const std::size_t n = std::min(it->second.size(), sizeof rec->value - 1);
+    std::memcpy(rec->value, it->second.data(), n);
+    rec->value[n] = '\0';
+    return 0;
+}
+
+int32_t field_range(uintptr_t, int32_t *count, char **names, int32_t capacity, char *store, int32_t size) {
+    int32_t n = 0, used = 0;
+    for (const std::string &s : g_names) {
+        if (n == capacity || used + static_cast<int32_t>(s.size()) + 1 > size) return -2;
+        std::memcpy(store + used, s.c_str(), s.size() + 1);
+        names[n++] = store + used;
+        used += static_cast<int32_t>(s.size()) + 1;
+    }
+    *count = n;
+    return 0;
+}
+
+int32_t field_list(uintptr_t, PPR_FIELD_ENTRY *, int32_t *count, int32_t) {
+    *count = 0;
+    return 0;
+}
+
+void install() {
+    g_names.clear();
+    for (const auto &kv : forms()[0]) g_names.push_back(kv.first);
+    PPR_PROC procs[3] = {reinterpret_cast<PPR_PROC>(&field_value), reinterpret_cast<PPR_PROC>(&field_range),
+                         reinterpret_cast<PPR_PROC>(&field_list)};
+    uintptr_t contexts[3] = {0, 0, 0};
+    PPR_init(procs, contexts);
+}
+
+void BM_PeerCheck(benchmark::State &state, const char *field, const char *expr) {
+    install();
+    std::size_t i = 0;
+    long failed = 0;
+    for (auto _ : state) {
+        g_form = &forms()[i++ % forms().size()];
+        uint32_t out = 0;
+        benchmark::DoNotOptimize(PPR_eval(&out, field, expr));
+        failed += out != 0;
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
+    state.counters["not_passed"] = benchmark::Counter(static_cast<double>(failed), benchmark::Counter::kAvgIterations);
+    PPR_end();
+}
+
+BENCHMARK_CAPTURE(BM_PeerCheck, sum_of_12, "TOTAL", "sum([A1..12])==@");
+BENCHMARK_CAPTURE(BM_PeerCheck, product, "AMT", "[Q]*[P]==@");
+BENCHMARK_CAPTURE(BM_PeerCheck, quotient, "P", "[AMT]/[Q]==@");
+BENCHMARK_CAPTURE(BM_PeerCheck, ydate, "D", "ydate([Y],[M],[D])");
+
+}  // namespace
+
+BENCHMARK_MAIN();
