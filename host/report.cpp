@@ -12,10 +12,38 @@ namespace talvhost {
 
 namespace {
 
+// Text output shows a value of more than kShownCharacters characters as its
+// first kShownPrefix ones and its length.
+constexpr std::size_t kShownCharacters = 40, kShownPrefix = 32;
+
 // Text for people and CSV cells: one line, and nothing raw from the input.
 std::string one_line(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
     return visible(text);
+}
+
+// "1 form", "2 forms".
+std::string counted(long n, const char *noun) { return fmt::format("{} {}{}", n, noun, n == 1 ? "" : "s"); }
+
+// Code points of UTF-8 text; a stray byte counts as one.
+std::size_t characters(const std::string &text) {
+    std::size_t n = 0;
+    for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+// A value for a line of text output: a long one is cut, and its length said,
+// so that one memo field does not bury the finding.
+std::string shortened_value(const std::string &text) {
+    std::size_t total = characters(text);
+    if (total <= kShownCharacters) return "\"" + visible(text) + "\"";
+    std::size_t end = 0, kept = 0;
+    while (end < text.size() && kept < kShownPrefix) {
+        ++end;
+        while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+        ++kept;
+    }
+    return fmt::format("\"{}…\" ({} characters)", visible(text.substr(0, end)), total);
 }
 
 std::string csv_cell(const std::string &text) {
@@ -76,7 +104,7 @@ public:
                    outcome_word(classify(f.out, f.ret)), code, one_line(f.message));
         std::string values;
         for (std::size_t field : show_[f.field])
-            values += fmt::format("  {}=\"{}\"", form_.fields[field].name, visible(shown_value(record, field, conv_)));
+            values += fmt::format("  {}={}", form_.fields[field].name, shortened_value(shown_value(record, field, conv_)));
         fmt::print(out_, "   {}\n", values);
         if (!f.detail.empty())
             for (const std::string &line : detail_lines(nlohmann::ordered_json::parse(f.detail)))
@@ -84,9 +112,9 @@ public:
     }
 
     void summary(const Summary &s) override {
-        fmt::print(out_, "{}Summary: {} forms, {} checks: {} passed, {} failed, {} error{}; {} form{} flagged",
-                   s.shown ? "\n" : "", s.forms, s.checks, s.passed, s.failed, s.errors, s.errors == 1 ? "" : "s",
-                   s.flagged, s.flagged == 1 ? "" : "s");
+        fmt::print(out_, "{}Summary: {}, {}: {} passed, {} failed, {}; {} flagged", s.shown ? "\n" : "",
+                   counted(s.forms, "form"), counted(s.checks, "check"), s.passed, s.failed, counted(s.errors, "error"),
+                   counted(s.flagged, "form"));
         if (s.timing) {
             double rate = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0;
             fmt::print(out_, " ({:.2f} s, {:.0f} forms/s, {} job{})", s.seconds, rate, s.jobs, s.jobs == 1 ? "" : "s");
@@ -99,6 +127,9 @@ public:
             fmt::print(out_, "  {} form{} not checked: the worker checking {} died (see the messages on standard "
                              "error)\n",
                        s.crashed, s.crashed == 1 ? "" : "s", s.crashed == 1 ? "it" : "them");
+        if (s.skipped)
+            fmt::print(out_, "  {} skipped: expression error (see the messages on standard error)\n",
+                       counted(s.skipped, "check"));
         if (s.failed + s.errors > 0) {
             std::size_t width = 5;
             for (std::size_t i = 0; i < form_.fields.size(); ++i)
@@ -107,15 +138,16 @@ public:
             for (std::size_t i = 0; i < form_.fields.size(); ++i) {
                 const FieldTally &t = s.by_field[i];
                 if (!t.failed && !t.errors) continue;
-                fmt::print(out_, "    {:<{}} {:6} failed {:6} errors\n", form_.fields[i].name, width, t.failed,
-                           t.errors);
+                fmt::print(out_, "    {:<{}} {:6} failed {:6} error{}\n", form_.fields[i].name, width, t.failed,
+                           t.errors, t.errors == 1 ? "" : "s");
             }
         }
         if (s.shown == 0 && s.findings > 0)
-            fmt::print(out_, "  (the {} checks that did not pass are not listed: --limit 0)\n", s.findings);
+            fmt::print(out_, "  (the {} that did not pass {} not listed: --limit 0)\n", counted(s.findings, "check"),
+                       s.findings == 1 ? "is" : "are");
         else if (s.shown < s.findings)
             fmt::print(out_, "  (listed above: the first {} of {} checks that did not pass; --limit sets how many)\n",
-                       s.shown, s.findings);
+                       s.shown, s.findings);  // shown < findings: never one
     }
 };
 
@@ -154,6 +186,7 @@ public:
         j["failed"] = s.failed;
         j["errors"] = s.errors;
         j["flagged"] = s.flagged;
+        if (s.skipped) j["skipped"] = s.skipped;  // only then, for readers of the older summary
         if (s.timing) {
             j["seconds"] = s.seconds;
             j["forms_per_second"] = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0.0;

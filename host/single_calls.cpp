@@ -1,6 +1,7 @@
 #include "single_calls.h"
 
 #include <cstring>
+#include <optional>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -52,24 +53,31 @@ std::vector<CallResult> certify_form(Checker &checker, Converter &conv, const Fo
 }
 
 CallResult evaluate_expression(Checker &checker, Converter &conv, const std::string &field, const std::string &expr,
-                               bool certify) {
+                               bool certify, std::vector<TraceStep> *steps) {
     CallResult r;
+    std::optional<TraceCollector> trace;
+    if (steps) trace.emplace();
+    auto stop_trace = [&] {
+        if (trace) *steps = trace->take(), trace.reset();
+    };
     if (certify) {
         PPR_CERTIFY_RESULT record;
         std::memset(&record, 0, sizeof record);
         r.ret = PPR_certify(&record, field.c_str(), expr.c_str());
+        stop_trace();
         terminate_text(record);
         r.out = record.code;
         r.message = r.ret != 0 ? library_message(conv, r.ret) : record_message(conv, record);
     } else {
         checker.host().forget_missing();
         r.ret = PPR_eval(&r.out, field.c_str(), expr.c_str());
+        stop_trace();
         r.message = checker.explain(field, expr, r.out, r.ret);
     }
     return r;
 }
 
-Form adhoc_form(const std::vector<std::string> &names, Converter &conv) {
+Form adhoc_form(const std::vector<std::string> &names, Converter &conv, const std::string &origin) {
     nlohmann::json fields = nlohmann::json::array();
     std::vector<std::string> seen;
     for (const std::string &name : names) {
@@ -81,19 +89,20 @@ Form adhoc_form(const std::vector<std::string> &names, Converter &conv) {
     }
     if (fields.empty()) {
         Form none;
-        none.path = "values";
+        none.path = origin;
         return none;
     }
-    return parse_form(nlohmann::json{{"fields", fields}}.dump(), "values", conv);
+    return parse_form(nlohmann::json{{"fields", fields}}.dump(), origin, conv);
 }
 
-std::string code_message(Converter &conv, uint32_t code, const std::optional<std::string> &name_utf8) {
+std::string code_message(Converter &conv, uint32_t code, const std::optional<std::string> &name_utf8,
+                         const std::string &what) {
     if (!name_utf8) return library_message(conv, code);
     std::string name;
     try {
         name = conv.to_cp932(*name_utf8);
     } catch (const TextError &e) {
-        throw InputError(Place{}, fmt::format("name: {} at byte {}", e.what(), e.offset + 1));
+        throw InputError(Place{}, fmt::format("{}: {} at byte {}", what, e.what(), e.offset + 1));
     }
     PPR_CERTIFY_RESULT record;
     std::memset(&record, 0, sizeof record);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "checker.h"
+#include "trace_text.h"
 
 namespace talvhost {
 
@@ -29,16 +30,20 @@ std::vector<CallResult> evaluate_form(Checker &checker, const Form &form, const 
 std::vector<CallResult> certify_form(Checker &checker, Converter &conv, const Form &form);
 
 // One expression for one field (both CP932) over the record the checker
-// serves.
+// serves.  With steps, the evaluation's trace is kept there (the call only,
+// not the message lookup after it, which may evaluate again).
 CallResult evaluate_expression(Checker &checker, Converter &conv, const std::string &field,
-                               const std::string &expr, bool certify);
+                               const std::string &expr, bool certify, std::vector<TraceStep> *steps = nullptr);
 
 // A form of plain fields with the given names (UTF-8), for evaluating an
-// expression without a definition; names given twice count once.
-Form adhoc_form(const std::vector<std::string> &names, Converter &conv);
+// expression without a definition; names given twice count once.  origin
+// stands for the file in its errors.
+Form adhoc_form(const std::vector<std::string> &names, Converter &conv, const std::string &origin = "values");
 
-// A code's message, with the name filled in where the message has one.
-std::string code_message(Converter &conv, uint32_t code, const std::optional<std::string> &name_utf8);
+// A code's message, with the name filled in where the message has one;
+// what names the name in the error when it has no CP932 form.
+std::string code_message(Converter &conv, uint32_t code, const std::optional<std::string> &name_utf8,
+                         const std::string &what = "name");
 
 // Indexes into names (CP932) of the fields the expression (CP932)
 // references, as the library lists them; throws InputError when the

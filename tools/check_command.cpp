@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "commands.h"
+#include "lint.h"
 #include "progress.h"
 #include "workers.h"
 
@@ -15,10 +16,15 @@ int run_check(const CheckOptions &opts) {
     Converter conv;
     Diagnostics diag;
     Form form;
+    LintReport lint;
     Batch batch;
     try {
         form = load_form(opts.form_path, conv);
         if (form.check_count() == 0) diag.error(InputError(Place{opts.form_path, 0, 0, {}}, "no field has a check"));
+        lint = lint_form(form, conv);
+        tell_lint(lint, form, conv, diag);
+        if (opts.strict && lint.broken) return kExitError;
+        drop_broken_checks(lint, form);
         batch = read_results(opts.results_path, form, opts.read, conv, diag);
     } catch (const InputError &e) {
         diag.error(e);
@@ -73,6 +79,7 @@ int run_check(const CheckOptions &opts) {
         status = kExitError;
     }
     progress.finish();
+    summary.skipped = lint.broken * (summary.forms - summary.not_checked);
     summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     reporter->summary(summary);
     std::fflush(stdout);

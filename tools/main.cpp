@@ -70,6 +70,9 @@ int main(int argc, char **argv) {
                           "CSV cell delimiter: , ; or tab (default: the one under which the header names fields)")
         ->check(CLI::IsMember({"auto", ",", ";", "tab", "\t"}))
         ->capture_default_str();
+    check_cmd->add_flag("--strict", check.strict,
+                        "Stop before the batch when a check does not certify (default: skip that check on every "
+                        "form, exit 2 at the end)");
     check_cmd->add_flag("--no-timing", [&](std::int64_t) { check.timing = false; },
                         "Leave time and rate out of the summary (for output that compares equal)");
     check_cmd->add_flag("--no-progress", [&](std::int64_t) { check.progress = false; },

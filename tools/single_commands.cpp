@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "checker.h"
+#include "single_calls.h"
 #include "commands.h"
 #include "trace_text.h"
 #include "translation.h"
@@ -29,21 +30,13 @@ void print_json(const nlohmann::ordered_json &j) {
 }
 
 // A form made of the fields named on the command line, for eval without one.
-Form adhoc_form(const std::vector<std::string> &assignments, Converter &conv) {
-    nlohmann::json fields = nlohmann::json::array();
+Form set_form(const std::vector<std::string> &assignments, Converter &conv) {
+    std::vector<std::string> names;
     for (const std::string &a : assignments) {
-        std::string name = a.substr(0, a.find('='));
-        sjis_arg(conv, name, "--set: field name");
-        bool known = false;
-        for (auto &f : fields) known = known || f["name"] == name;
-        if (!known) fields.push_back({{"name", name}});
+        names.push_back(a.substr(0, a.find('=')));
+        sjis_arg(conv, names.back(), "--set: field name");
     }
-    if (fields.empty()) {
-        Form none;
-        none.path = "--set";
-        return none;
-    }
-    return parse_form(nlohmann::json{{"fields", fields}}.dump(), "--set", conv);
+    return adhoc_form(names, conv, "--set");
 }
 
 }  // namespace
@@ -64,38 +57,33 @@ int run_certify(const CertifyOptions &opts) {
                                library_message(conv, rc)));
         return kExitError;
     }
-    checker.host().serve(nullptr);
     long clean = 0, faulty = 0;
-    for (const FieldDef &def : form.fields) {
-        if (!def.check) continue;
-        PPR_CERTIFY_RESULT record;
-        std::memset(&record, 0, sizeof record);
-        uint32_t ret = PPR_certify(&record, def.sjis_name.c_str(), def.sjis_check.c_str());
-        record.text[sizeof record.text - 1] = '\0';
-        bool ok = ret == 0 && record.code == 0;
+    for (const CallResult &r : certify_form(checker, conv, form)) {
+        const FieldDef &def = form.fields[r.field];
+        bool ok = r.ret == 0 && r.out == 0;
         (ok ? clean : faulty)++;
-        std::string message = ret != 0 ? library_message(conv, ret) : record_message(conv, record);
         if (opts.format == OutputFormat::Json) {
             nlohmann::ordered_json j;
             j["field"] = def.name;
             j["check"] = *def.check;
             j["outcome"] = ok ? "ok" : "error";
-            j["code"] = hex_code(record.code);
-            j["return"] = hex_code(ret);
-            j["message"] = message;
+            j["code"] = hex_code(r.out);
+            j["return"] = hex_code(r.ret);
+            j["message"] = r.message;
             print_json(j);
         } else if (ok) {
             fmt::print("{}: ok\n", def.name);
         } else {
-            std::string code = ret != 0 ? fmt::format("{}, return {}", hex_code(record.code), hex_code(ret))
-                                        : hex_code(record.code);
-            fmt::print("{}: error [{}]: {}\n    check: {}\n", def.name, code, message, *def.check);
+            std::string code = r.ret != 0 ? fmt::format("{}, return {}", hex_code(r.out), hex_code(r.ret))
+                                          : hex_code(r.out);
+            fmt::print("{}: error [{}]: {}\n    check: {}\n", def.name, code, r.message, *def.check);
         }
     }
     if (opts.format == OutputFormat::Json) {
         print_json({{"summary", {{"checks", clean + faulty}, {"clean", clean}, {"errors", faulty}}}});
     } else {
-        fmt::print("Certified {} checks of {}: {} clean, {} with errors\n", clean + faulty, form.path, clean, faulty);
+        fmt::print("Certified {} check{} of {}: {} clean, {} with errors\n", clean + faulty,
+                   clean + faulty == 1 ? "" : "s", form.path, clean, faulty);
     }
     return faulty ? kExitError : kExitPass;
 }
@@ -104,7 +92,7 @@ int run_eval(const EvalOptions &opts) {
     Converter conv;
     Diagnostics diag;
     try {
-        Form form = opts.form_path.empty() ? adhoc_form(opts.assignments, conv) : load_form(opts.form_path, conv);
+        Form form = opts.form_path.empty() ? set_form(opts.assignments, conv) : load_form(opts.form_path, conv);
         std::vector<std::string> values(form.fields.size());
         for (const std::string &a : opts.assignments) {
             std::size_t eq = a.find('=');
@@ -142,26 +130,10 @@ int run_eval(const EvalOptions &opts) {
         Record record;
         record.pack(values);
         checker.host().serve(&record);
-        uint32_t out = TALV_E_INTERNAL, ret;
-        std::string message;
         std::vector<TraceStep> steps;
-        std::optional<TraceCollector> trace;  // around the one evaluation, not the message lookups
-        if (opts.explain) trace.emplace();
-        if (opts.certify) {
-            PPR_CERTIFY_RESULT record;
-            std::memset(&record, 0, sizeof record);
-            ret = PPR_certify(&record, field.c_str(), expr.c_str());
-            if (trace) steps = trace->take(), trace.reset();
-            record.text[sizeof record.text - 1] = '\0';
-            out = record.code;
-            message = ret != 0 ? library_message(conv, ret) : record_message(conv, record);
-        } else {
-            checker.host().forget_missing();
-            ret = PPR_eval(&out, field.c_str(), expr.c_str());
-            if (trace) steps = trace->take(), trace.reset();
-            message = classify(out, ret) == Outcome::Passed ? library_message(conv, out)
-                                                            : checker.explain(field, expr, out, ret);
-        }
+        CallResult r = evaluate_expression(checker, conv, field, expr, opts.certify, opts.explain ? &steps : nullptr);
+        uint32_t out = r.out, ret = r.ret;
+        const std::string &message = r.message;
         Outcome outcome = classify(out, ret);
         if (opts.format == OutputFormat::Json) {
             nlohmann::ordered_json j;
@@ -212,20 +184,8 @@ int run_fields(const FieldsOptions &opts) {
         }
         std::vector<std::string> names;
         for (const std::string &n : names_utf8) names.push_back(sjis_arg(conv, n, "field name " + n));
-        std::vector<const char *> pointers;
-        for (const std::string &n : names) pointers.push_back(n.c_str());
-        pointers.push_back(nullptr);
         std::string expr = sjis_arg(conv, opts.expr, "the expression");
-        std::vector<int32_t> listed(names.size() + 1, -1);
-        uint32_t ret = PPR_chkfld(listed.data(), pointers.data(), expr.c_str());
-        if (ret != 0) {
-            diag.error(fmt::format("PPR_chkfld returned {}: {}", hex_code(ret), library_message(conv, ret)));
-            return kExitError;
-        }
-        for (int32_t index : listed) {
-            if (index < 0 || static_cast<std::size_t>(index) >= names.size()) break;
-            fmt::print("{}\n", names_utf8[static_cast<std::size_t>(index)]);
-        }
+        for (std::size_t index : referenced_fields(conv, names, expr)) fmt::print("{}\n", names_utf8[index]);
         // The library's listing leaves out what only a range names; say so
         // rather than let a short list pass for the whole answer.
         if (std::string range = first_range(opts.expr); !range.empty())
@@ -258,21 +218,12 @@ int run_message(const MessageOptions &opts) {
         return kExitError;
     }
     std::string message;
-    if (opts.name.empty()) {
-        message = library_message(conv, code);
-    } else {
-        PPR_CERTIFY_RESULT record;
-        std::memset(&record, 0, sizeof record);
-        record.code = code;
-        std::string name;
-        try {
-            name = sjis_arg(conv, opts.name, "--name");
-        } catch (const InputError &e) {
-            diag.error(e);
-            return kExitError;
-        }
-        std::strncpy(record.text, name.c_str(), sizeof record.text - 1);
-        message = record_message(conv, record);
+    try {
+        message = code_message(conv, code, opts.name.empty() ? std::nullopt : std::optional<std::string>(opts.name),
+                               "--name");
+    } catch (const InputError &e) {
+        diag.error(e);
+        return kExitError;
     }
     fmt::print("{}\n", message);
     // The library answers an unknown id with its text for an unexpected

@@ -185,8 +185,12 @@ TEST(CliCheck, MessagesNameTheCulprit) {
         json j = json::parse(line);
         if (!j.contains("summary")) got[j["field"]] = {j["code"], j["message"]};
     }
-    EXPECT_EQ(got["A"], std::make_pair(std::string("90000002"), std::string("ﾁｪｯｸ式ｴﾗｰ： ﾌｨｰﾙﾄﾞ NOPE は存在しません。")));
-    EXPECT_EQ(got["B"], std::make_pair(std::string("90000004"), std::string("ﾁｪｯｸ式ｴﾗｰ： 関数 nosuch は未定義です。")));
+    // A and B fail alike on every form: told once, before the batch, and skipped.
+    EXPECT_EQ(got.count("A") + got.count("B"), 0u) << r.out;
+    EXPECT_NE(r.err.find("field A: the check does not certify [90000002]: ﾁｪｯｸ式ｴﾗｰ： ﾌｨｰﾙﾄﾞ NOPE は存在しません。"),
+              std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("field B: the check does not certify [90000004]: ﾁｪｯｸ式ｴﾗｰ： 関数 nosuch は未定義です。"),
+              std::string::npos) << r.err;
     EXPECT_EQ(got["C"], std::make_pair(std::string("A00A000A"), std::string("ﾁｪｯｸ式ｴﾗｰ： 関数 ydate の引数が誤っています。")));
     EXPECT_EQ(got["D"], std::make_pair(std::string("90000003"), std::string("ﾁｪｯｸ式ｴﾗｰ： 変数 v は値が設定されていません。")));
     EXPECT_EQ(got["E"], std::make_pair(std::string("90000008"), std::string("ﾁｪｯｸ式ｴﾗｰ： ｾﾞﾛで割り算しようとしています。")));
