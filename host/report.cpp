@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -208,22 +209,44 @@ public:
 
 class CsvReporter : public FormReporter {
 public:
-    CsvReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id, bool detail)
-        : FormReporter(out, form, conv, has_id),
-          text_(stderr, form, conv, has_id), detail_(detail) {
-        fmt::print(out_, "form,line,{}field,outcome,code,return,message,values{}\n", has_id_ ? "id," : "",
-                   detail_ ? ",check,explain,suggestions" : "");
+    CsvReporter(std::FILE *out, const Form &form, Converter &conv, bool has_id, bool detail,
+                const CsvOptions &options)
+        : FormReporter(out, form, conv, has_id), options_(options), text_(stderr, form, conv, has_id),
+          detail_(detail) {
+        if (options_.value_columns) {
+            std::vector<bool> read(form.fields.size());
+            for (const auto &list : show_)
+                for (std::size_t field : list) read[field] = true;
+            for (std::size_t i = 0; i < read.size(); ++i)
+                if (read[i]) column_of_[i] = columns_.size(), columns_.push_back(i);
+        }
+        std::string header = options_.bom && !options_.cp932 ? "\xEF\xBB\xBF" : "";
+        header += fmt::format("form,line,{}field,outcome,code,return,message", has_id_ ? "id," : "");
+        if (!options_.value_columns) header += ",values";
+        for (std::size_t field : columns_) header += "," + csv_cell(visible(form.fields[field].name));
+        if (detail_) header += ",check,explain,suggestions";
+        emit(header);
     }
 
     void finding(const Record &record, const Finding &f) override {
-        std::string values;
-        for (std::size_t field : show_[f.field])
-            values += fmt::format("{}{}=\"{}\"", values.empty() ? "" : " ", form_.fields[field].name,
-                                  visible(shown_value(record, field, conv_)));
-        fmt::print(out_, "{},{},{}{},{},{},{},{},{}{}\n", record.number, record.line,
-                   has_id_ ? csv_cell(visible(record.id)) + "," : "", csv_cell(form_.fields[f.field].name),
-                   outcome_word(classify(f.out, f.ret)), hex_code(f.out), hex_code(f.ret),
-                   csv_cell(one_line(f.message)), csv_cell(values), detail_ ? detail_cells(f) : "");
+        std::string line = fmt::format("{},{},{}{},{},{},{},{}", record.number, record.line,
+                                       has_id_ ? csv_cell(visible(record.id)) + "," : "",
+                                       csv_cell(form_.fields[f.field].name), outcome_word(classify(f.out, f.ret)),
+                                       hex_code(f.out), hex_code(f.ret), csv_cell(one_line(f.message)));
+        if (options_.value_columns) {
+            std::vector<std::string> cells(columns_.size());
+            for (std::size_t field : show_[f.field])
+                cells[column_of_.at(field)] = csv_cell(visible(shown_value(record, field, conv_)));
+            for (const std::string &cell : cells) line += "," + cell;
+        } else {
+            std::string values;
+            for (std::size_t field : show_[f.field])
+                values += fmt::format("{}{}=\"{}\"", values.empty() ? "" : " ", form_.fields[field].name,
+                                      visible(shown_value(record, field, conv_)));
+            line += "," + csv_cell(values);
+        }
+        if (detail_) line += detail_cells(f);
+        emit(line);
     }
 
     // The table stays a table; the summary goes to standard error.
@@ -246,6 +269,13 @@ private:
         return "," + csv_cell(j.value("check", std::string())) + "," + cell("explain") + "," + cell("suggestions");
     }
 
+    void emit(const std::string &line) {
+        fmt::print(out_, "{}\n", options_.cp932 ? lossy_cp932(conv_, line) : line);
+    }
+
+    CsvOptions options_;
+    std::vector<std::size_t> columns_;               // fields with a column, in form order
+    std::map<std::size_t, std::size_t> column_of_;   // field -> its place in columns_
     TextReporter text_;
     bool detail_;
 };
@@ -296,11 +326,28 @@ std::vector<std::vector<std::size_t>> fields_to_show(const Form &form, Converter
     return show;
 }
 
+std::string lossy_cp932(Converter &conv, std::string_view utf8) {
+    std::string out;
+    while (!utf8.empty()) {
+        try {
+            return out + conv.to_cp932(utf8);
+        } catch (const TextError &e) {
+            std::size_t bad = std::min(e.offset, utf8.size());
+            if (bad) out += conv.to_cp932(utf8.substr(0, bad));
+            char32_t cp;
+            std::size_t length = decode_utf8(utf8, bad, cp);
+            out += '?';
+            utf8.remove_prefix(std::min(utf8.size(), bad + std::max<std::size_t>(length, 1)));
+        }
+    }
+    return out;
+}
+
 std::unique_ptr<Reporter> make_reporter(OutputFormat format, std::FILE *out, const Form &form, Converter &conv,
-                                        bool has_id, bool detail) {
+                                        bool has_id, bool detail, const CsvOptions &csv) {
     switch (format) {
     case OutputFormat::Json: return std::make_unique<JsonReporter>(out, form, conv, has_id);
-    case OutputFormat::Csv: return std::make_unique<CsvReporter>(out, form, conv, has_id, detail);
+    case OutputFormat::Csv: return std::make_unique<CsvReporter>(out, form, conv, has_id, detail, csv);
     case OutputFormat::Text: break;
     }
     return std::make_unique<TextReporter>(out, form, conv, has_id);

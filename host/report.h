@@ -38,6 +38,13 @@ struct Summary {
 // itself, then the fields its check references (ranges expanded).
 std::vector<std::vector<std::size_t>> fields_to_show(const Form &form, Converter &conv);
 
+// How the CSV report is written, for spreadsheets that open it as is.
+struct CsvOptions {
+    bool bom = false;            // a UTF-8 byte-order mark first
+    bool cp932 = false;          // CP932 instead of UTF-8; "?" for what CP932 lacks
+    bool value_columns = false;  // one column per field read instead of the packed "values" cell
+};
+
 class Reporter {
 public:
     virtual ~Reporter() = default;
@@ -47,7 +54,11 @@ public:
 
 // detail: findings carry an explanation (CSV gives it columns).
 std::unique_ptr<Reporter> make_reporter(OutputFormat format, std::FILE *out, const Form &form, Converter &conv,
-                                        bool has_id, bool detail = false);
+                                        bool has_id, bool detail = false, const CsvOptions &csv = {});
+
+// UTF-8 text in CP932, each character CP932 has no code for (or a byte that
+// is no UTF-8) as "?".
+std::string lossy_cp932(Converter &conv, std::string_view utf8);
 
 std::string hex_code(uint32_t code);
 

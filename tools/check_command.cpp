@@ -32,7 +32,7 @@ int run_check(const CheckOptions &opts) {
     }
 
     auto reporter = make_reporter(opts.format, stdout, form, conv, !opts.read.id_column.empty(),
-                                  opts.detail != Detail::None);
+                                  opts.detail != Detail::None, opts.csv);
     Summary summary;
     summary.forms = batch.forms;
     summary.not_checked = batch.rejected;

@@ -18,6 +18,7 @@ struct CheckOptions {
     bool timing = true;
     bool progress = true;
     Detail detail = Detail::None;  // --explain, --suggest
+    CsvOptions csv;
     bool strict = false;  // a check that does not certify stops the run before the batch
 };
 int run_check(const CheckOptions &opts);

@@ -70,6 +70,16 @@ int main(int argc, char **argv) {
                           "CSV cell delimiter: , ; or tab (default: the one under which the header names fields)")
         ->check(CLI::IsMember({"auto", ",", ";", "tab", "\t"}))
         ->capture_default_str();
+    std::string output_encoding = "utf8", csv_values = "packed";
+    check_cmd->add_flag("--bom", check.csv.bom, "CSV output: begin with a UTF-8 byte-order mark (for Excel)");
+    check_cmd->add_option("--output-encoding", output_encoding,
+                          "CSV output: utf8 or cp932 (what Japanese Excel reads without a BOM)")
+        ->check(CLI::IsMember({"utf8", "utf-8", "cp932", "sjis", "shift_jis"}, CLI::ignore_case))
+        ->capture_default_str();
+    check_cmd->add_option("--csv-values", csv_values,
+                          "CSV output: packed (one \"values\" cell) or columns (one column per field read)")
+        ->check(CLI::IsMember({"packed", "columns"}))
+        ->capture_default_str();
     check_cmd->add_flag("--strict", check.strict,
                         "Stop before the batch when a check does not certify (default: skip that check on every "
                         "form, exit 2 at the end)");
@@ -87,7 +97,9 @@ int main(int argc, char **argv) {
   talvechk check invoice.json scans.csv --limit 20 --jobs 4
   talvechk check invoice.json scans.jsonl --format json --id FORM_ID > report.jsonl
   talvechk check invoice.json scans-sjis.csv --encoding cp932 --format csv > report.csv
-  talvechk check invoice.json scans.csv --suggest --limit 10   (why, and one-character corrections))");
+  talvechk check invoice.json scans.csv --suggest --limit 10   (why, and one-character corrections)
+
+  talvechk check invoice.json scans.csv --format csv --bom --csv-values columns > for-excel.csv)");
 
     // certify ----------------------------------------------------------------
     CertifyOptions certify;
@@ -179,6 +191,20 @@ Examples:
             check.read.encoding = enc.rfind("utf", 0) == 0 ? Encoding::Utf8 : Encoding::Cp932;
             check.read.delimiter = delimiter == "auto" ? 0 : delimiter == "tab" ? '\t' : delimiter[0];
             check.detail = check_suggest ? Detail::Suggest : check_explain ? Detail::Explain : Detail::None;
+            std::string out_enc = output_encoding;
+            for (char &c : out_enc) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            check.csv.cp932 = out_enc.rfind("utf", 0) != 0;
+            check.csv.value_columns = csv_values == "columns";
+            bool csv_only = check.csv.bom || check.csv.cp932 || check.csv.value_columns;
+            if (csv_only && check.format != OutputFormat::Csv) {
+                fmt::print(stderr, "talvechk: error: --bom, --output-encoding and --csv-values shape the CSV "
+                                   "report: give --format csv\n");
+                return kExitError;
+            }
+            if (check.csv.bom && check.csv.cp932) {
+                fmt::print(stderr, "talvechk: error: --bom marks UTF-8; a CP932 report has none\n");
+                return kExitError;
+            }
             return run_check(check);
         }
         if (certify_cmd->parsed()) {
