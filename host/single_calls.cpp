@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "diagnostics.h"
+#include "talvechk_functions.h"
 
 namespace talvhost {
 
@@ -109,6 +110,26 @@ std::string code_message(Converter &conv, uint32_t code, const std::optional<std
     record.code = code;
     std::strncpy(record.text, name.c_str(), sizeof record.text - 1);
     return record_message(conv, record);
+}
+
+std::string function_row_note(uint32_t code) {
+    if ((code & 0xFF00FFFFu) != TALV_E_ARGUMENTS) return "";
+    uint32_t row = (code >> 16) & 0xFFu;
+    std::optional<std::string> builtin, companion;
+    if (const char *name = talv_builtin_name(row)) builtin = name;
+    uint32_t companion_rows = 0;
+    while (ext_func_tab[companion_rows].func) ++companion_rows;
+    if (row < companion_rows)
+        companion = std::string(ext_func_tab[row].name, strnlen(ext_func_tab[row].name, sizeof ext_func_tab[row].name));
+    std::string head = fmt::format("{:08X}: wrong arguments to the function in row {} of its table: ", code, row);
+    if (builtin && companion)
+        return head + fmt::format("the built-in {} or the companion library's {}", *builtin, *companion);
+    if (builtin) return head + fmt::format("the built-in {} (the companion library's table has no row {})", *builtin, row);
+    if (companion) return head + fmt::format("the companion library's {} (no built-in has row {})", *companion, row);
+    uint32_t builtin_rows = 0;
+    while (talv_builtin_name(builtin_rows)) ++builtin_rows;
+    return head + fmt::format("none (built-in rows 0 to {}, companion rows 0 to {})", builtin_rows - 1,
+                              companion_rows ? companion_rows - 1 : 0);
 }
 
 std::vector<std::size_t> referenced_fields(Converter &conv, const std::vector<std::string> &names,

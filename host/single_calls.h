@@ -45,6 +45,11 @@ Form adhoc_form(const std::vector<std::string> &names, Converter &conv, const st
 std::string code_message(Converter &conv, uint32_t code, const std::optional<std::string> &name_utf8,
                          const std::string &what = "name");
 
+// For a wrong-arguments code (0xA0nn000A), which functions row nn stands
+// for, in words: the built-in and the companion library's of that row (the
+// code does not say which table); "" for any other code.
+std::string function_row_note(uint32_t code);
+
 // Indexes into names (CP932) of the fields the expression (CP932)
 // references, as the library lists them; throws InputError when the
 // library refuses.

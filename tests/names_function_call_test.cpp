@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "names/names.h"
+#include "talvechk_functions.h"
 #include "support/names_env.h"
 
 namespace {
@@ -37,6 +38,16 @@ TEST_P(NamesBuiltinRow, ArgumentErrorCarriesRowAndNameAsWritten) {
     EXPECT_EQ(result->status, 2);
     EXPECT_EQ(result->code, GetParam().code);
     EXPECT_EQ(env.message_arg(), GetParam().written);
+    // The row the code carries names the same function for a host.
+    const char *by_row = talv_builtin_name((GetParam().code >> 16) & 0xFFu);
+    ASSERT_NE(by_row, nullptr);
+    EXPECT_TRUE(talv::names_match16(by_row, GetParam().written)) << by_row;
+}
+
+TEST(NamesBuiltinRowNames, EndWithTheTable) {
+    EXPECT_STREQ(talv_builtin_name(0), "sum");
+    EXPECT_STREQ(talv_builtin_name(13), "time12");
+    for (uint32_t row : {14u, 15u, 255u, 0xFFFFFFFFu}) EXPECT_EQ(talv_builtin_name(row), nullptr) << row;
 }
 INSTANTIATE_TEST_SUITE_P(
     Rows, NamesBuiltinRow,

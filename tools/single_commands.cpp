@@ -226,6 +226,10 @@ int run_message(const MessageOptions &opts) {
         return kExitError;
     }
     fmt::print("{}\n", message);
+    if (std::string note = function_row_note(code); !note.empty()) {
+        std::fflush(stdout);
+        fmt::print(stderr, "talvechk: note: {}\n", visible(note));
+    }
     // The library answers an unknown id with its text for an unexpected
     // error, which reads like a real message; the exit status must not.
     if (!message_known(code)) {

@@ -1,6 +1,7 @@
 // Row order is part of the interface: call_function folds the row index
 // into the argument-error code, and hosts map those codes to functions.
 #include "builtins/builtins.h"
+#include "talvechk_functions.h"
 
 namespace talv {
 
@@ -23,3 +24,8 @@ const FuncTab builtin_func_tab[15] = {
 };
 
 }  // namespace talv
+
+extern "C" TALV_API const char *talv_builtin_name(uint32_t row) {
+    constexpr uint32_t rows = sizeof talv::builtin_func_tab / sizeof talv::builtin_func_tab[0] - 1;
+    return row < rows ? talv::builtin_func_tab[row].name : nullptr;
+}

@@ -4,6 +4,8 @@
 #include "talvechk.h" /* twice: the include guard holds */
 #include "talvechk_trace.h"
 #include "talvechk_trace.h"
+#include "talvechk_functions.h"
+#include "talvechk_functions.h"
 
 static void trace_proc(uintptr_t context, const TALV_TRACE_EVENT *event) {
     (void)context; (void)event;
@@ -29,5 +31,6 @@ int main(void) {
     s.digits[TALV_GROUPS - 1] = 0;
     s.next = 0;
     if (0) talv_set_trace(trace_proc, 0);
+    if (0) (void)talv_builtin_name(0);
     return (int)(sizeof table + sizeof procs + (unsigned)s.kind + TALV_E_ARGUMENTS) & 0;
 }
