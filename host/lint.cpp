@@ -77,7 +77,7 @@ LintReport lint_form(const Form &form, Converter &conv) {
     return report;
 }
 
-void tell_lint(const LintReport &report, const Form &form, Converter &conv, Diagnostics &diag) {
+void tell_lint(const LintReport &report, const Form &form, Converter &conv, Diagnostics &diag, bool strict) {
     for (const LintFinding &f : report.findings) {
         const FieldDef &def = form.fields[f.field];
         std::string code = f.ret != 0 ? fmt::format("{}, return {}", hex_code(f.out), hex_code(f.ret))
@@ -91,8 +91,9 @@ void tell_lint(const LintReport &report, const Form &form, Converter &conv, Diag
             continue;
         }
         if (f.verdict == LintVerdict::Broken) {
-            diag.error(InputError(place, fmt::format("the check does not certify [{}]: {}; it is skipped on every "
-                                                     "form", code, f.message)));
+            diag.error(InputError(place, fmt::format("the check does not certify [{}]: {}; {}", code, f.message,
+                                                     strict ? "--strict: no form is checked"
+                                                            : "it is skipped on every form")));
         } else {
             std::fflush(stdout);
             fmt::print(stderr, "talvechk: warning: {}\n",

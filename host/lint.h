@@ -36,8 +36,9 @@ struct LintReport {
 // Certifies every check of the form.
 LintReport lint_form(const Form &form, Converter &conv);
 
-// Tells each broken check (an error) and each warning on standard error.
-void tell_lint(const LintReport &report, const Form &form, Converter &conv, Diagnostics &diag);
+// Tells each broken check (an error) and each warning on standard error;
+// strict: the run stops for a broken check instead of skipping it.
+void tell_lint(const LintReport &report, const Form &form, Converter &conv, Diagnostics &diag, bool strict);
 
 // The checks of the broken fields taken out of the form, so that the batch
 // does not evaluate them.

@@ -22,7 +22,7 @@ int run_check(const CheckOptions &opts) {
         form = load_form(opts.form_path, conv);
         if (form.check_count() == 0) diag.error(InputError(Place{opts.form_path, 0, 0, {}}, "no field has a check"));
         lint = lint_form(form, conv);
-        tell_lint(lint, form, conv, diag);
+        tell_lint(lint, form, conv, diag, opts.strict);
         if (opts.strict && lint.broken) return kExitError;
         drop_broken_checks(lint, form);
         batch = read_results(opts.results_path, form, opts.read, conv, diag);

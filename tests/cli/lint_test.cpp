@@ -76,6 +76,7 @@ TEST(CliLintPlace, StrictStopsBeforeTheBatch) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("field A: the check does not certify [90000004]"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("; --strict: no form is checked\n"), std::string::npos) << r.err;
     // A warning alone does not stop it.
     std::string warned = dir.write("w.json", R"({"fields": [{"name": "A", "check": "[B] == 1"},
                                                            {"name": "B", "excluded": true}]})");
