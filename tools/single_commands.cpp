@@ -1,7 +1,6 @@
 // talvechk certify / eval / fields / message: one call of the library each
 // (or one per check for certify), for form designers and for trying things.
 #include <cctype>
-#include <cstring>
 #include <optional>
 
 #include <fmt/format.h>
