@@ -25,6 +25,7 @@ struct Summary {
     long not_checked = 0;  // left out: bad input, or the worker checking them died
     long crashed = 0;      // of those, the ones whose worker died
     long checks = 0, passed = 0, failed = 0, errors = 0;
+    long column_missing = 0;  // checks not made: they read a field the results have no column for
     long flagged = 0;      // forms with a check that did not pass
     long findings = 0, shown = 0;
     std::vector<FieldTally> by_field;  // per field of the form

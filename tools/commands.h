@@ -18,6 +18,7 @@ struct CheckOptions {
     bool timing = true;
     bool progress = true;
     Detail detail = Detail::None;  // --explain, --suggest
+    bool allow_missing = false;  // a field without a column reads as empty
 };
 int run_check(const CheckOptions &opts);
 

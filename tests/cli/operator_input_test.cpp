@@ -1,0 +1,131 @@
+// What an operator meets with results that do not fit the form: a missing
+// column, columns of their own, an empty batch, a read error part way, a
+// batch larger than memory should hold.  Each case: the exact messages, the
+// exit status, the counts, and the same report with workers.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "run_cli.h"
+
+using namespace cli_test;
+using nlohmann::json;
+
+namespace {
+
+const std::string kForm = R"({"fields": [
+  {"name": "A", "check": "@ == 1"},
+  {"name": "B"},
+  {"name": "T", "check": "@ == [A] + [B]"},
+  {"name": "MEMO"}
+]})";
+
+struct OperatorCase {
+    const char *label;
+    const char *file;
+    std::string content;
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> err;  // the directory left out
+    long forms, checks, column_missing;
+    std::string first_out_line;
+};
+
+const OperatorCase kCases[] = {
+    // a field without a column: said once, its checks counted apart
+    {"MissingColumn", "m.csv", "A,B\n1,2\n1,3\n", {}, 2,
+     {"talvechk: error: m.csv: no column for T of form.json; the 1 check reading it is not made on any form "
+      "(--allow-missing reads a missing column as empty)"},
+     2, 2, 2, "Summary: 2 forms, 2 checks: 2 passed, 0 failed, 0 errors; 0 forms flagged"},
+    {"MissingReferencedColumn", "m.csv", "A,T\n1,3\n2,3\n", {}, 2,
+     {"talvechk: error: m.csv: no column for B of form.json; the 1 check reading it is not made on any form "
+      "(--allow-missing reads a missing column as empty)"},
+     2, 2, 2, "form 2 (line 3): A: failed"},
+    {"MissingColumnsMany", "m.csv", "B,MEMO\n1,x\n", {}, 2,
+     {"talvechk: error: m.csv: no column for A, T of form.json; the 2 checks reading them are not made on any form "
+      "(--allow-missing reads a missing column as empty)"},
+     1, 0, 2, "Summary: 1 forms, 0 checks"},
+    {"AllowMissingReadsEmpty", "m.csv", "A,B\n1,2\n", {"--allow-missing"}, 1, {}, 1, 2, 0,
+     "form 1 (line 2): T: failed"},
+    {"MissingUncheckedFieldIsNoMatter", "m.csv", "A,B,T\n1,2,3\n", {}, 0, {}, 1, 2, 0, "Summary: 1 form"},
+
+    // columns of their own
+    {"UnknownColumnWarns", "u.csv", "SCAN,A,B,T\ns1.png,1,2,3\n", {}, 0,
+     {"talvechk: warning: u.csv:1:1: unknown field \"SCAN\" (not in form.json); the column is ignored (--keep it if "
+      "it is meant)"},
+     1, 2, 0, "Summary: 1 form"},
+    {"UnknownColumnAmongBlanks", "u.csv", "A, B ,NOPE,T\n1,2,x,3\n1,0,y,1\n", {}, 0,
+     {"talvechk: warning: u.csv:1:7: unknown field \"NOPE\" (not in form.json); the column is ignored (--keep it if "
+      "it is meant)"},
+     2, 4, 0, "Summary: 2 forms"},
+    {"KeptColumnsAreQuiet", "u.csv", "SCAN,A,B,BATCH,T,ID\ns1.png,1,2,b7,4,f1\n",
+     {"--keep", "SCAN", "--keep", "BATCH", "--id", "ID"}, 1, {}, 1, 2, 0, "form 1 (line 2, f1): T: failed"},
+    {"IgnoreUnknown", "u.csv", "SCAN,A,B,BATCH,T\ns,1,2,b,3\n", {"--ignore-unknown"}, 0, {}, 1, 2, 0,
+     "Summary: 1 form"},
+    {"UnknownKeyWarnsOnce", "u.jsonl",
+     "{\"A\":\"1\",\"T\":\"1\",\"SCAN\":\"a\"}\n{\"A\":\"1\",\"T\":\"2\",\"SCAN\":\"b\",\"X\":\"\"}\n", {}, 1,
+     {"talvechk: warning: u.jsonl:1: unknown field \"SCAN\" (not in form.json); the key is ignored (--keep it if it "
+      "is meant)",
+      "talvechk: warning: u.jsonl:2: unknown field \"X\" (not in form.json); the key is ignored (--keep it if it is "
+      "meant)"},
+     2, 4, 0, "form 2 (line 2): T: failed"},
+    {"KeptKey", "u.jsonl", "{\"A\":\"1\",\"T\":\"1\",\"SCAN\":\"a\"}\n", {"--keep", "SCAN"}, 0, {}, 1, 2, 0,
+     "Summary: 1 form"},
+
+    // empty batches: one rule, whatever the format
+    {"HeaderOnly", "e.csv", "A,B,T\n", {}, 2, {"talvechk: error: e.csv: no forms in the file; nothing was checked"},
+     0, 0, 0, "Summary: 0 forms"},
+    {"HeaderAndBlankLines", "e.csv", "A,B,T\n\n \n", {}, 2,
+     {"talvechk: error: e.csv: no forms in the file; nothing was checked"}, 0, 0, 0, "Summary: 0 forms"},
+    {"EmptyJsonl", "e.jsonl", "", {}, 2, {"talvechk: error: e.jsonl: no forms in the file; nothing was checked"}, 0,
+     0, 0, "Summary: 0 forms"},
+    {"BlankJsonl", "e.jsonl", "\n\t\n", {}, 2,
+     {"talvechk: error: e.jsonl: no forms in the file; nothing was checked"}, 0, 0, 0, "Summary: 0 forms"},
+};
+
+std::string fmt_checks(long n) {
+    return "  " + std::to_string(n) + (n == 1 ? " check" : " checks") + " not made: column missing";
+}
+
+void PrintTo(const OperatorCase &c, std::ostream *os) { *os << c.label; }
+
+std::string without(std::string text, const std::string &part) {
+    for (std::size_t p; (p = text.find(part)) != std::string::npos;) text.erase(p, part.size());
+    return text;
+}
+
+class OperatorInput : public ::testing::TestWithParam<OperatorCase> {};
+
+TEST_P(OperatorInput, SaysItOnceAndChecksTheRest) {
+    const OperatorCase &c = GetParam();
+    TempDir dir;
+    std::string form = dir.write("form.json", kForm);
+    std::string results = dir.write(c.file, c.content);
+    std::vector<std::string> args = {"check", form, results, "--no-timing"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    CliRun text = talvechk(args);
+    EXPECT_EQ(text.status, c.status) << text.err;
+    EXPECT_EQ(lines_of(without(text.err, dir.path(""))), c.err);
+    EXPECT_EQ(text.out.rfind(c.first_out_line, 0), 0u) << text.out;
+    if (c.column_missing) {
+        EXPECT_NE(text.out.find(fmt_checks(c.column_missing)), std::string::npos) << text.out;
+    }
+
+    args.insert(args.end(), {"--format", "json"});
+    CliRun j = talvechk(args);
+    json summary = json::parse(summary_line(j.out))["summary"];
+    EXPECT_EQ(summary["forms"], c.forms);
+    EXPECT_EQ(summary["checks"], c.checks);
+    EXPECT_EQ(summary.value("column_missing", 0L), c.column_missing);
+    EXPECT_EQ(summary["failed"].get<long>() + summary["passed"].get<long>(), c.checks);
+
+    args.insert(args.end(), {"--jobs", "3"});
+    CliRun jobs = talvechk(args);
+    EXPECT_EQ(jobs.out, j.out);
+    EXPECT_EQ(jobs.err, j.err);
+    EXPECT_EQ(jobs.status, j.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, OperatorInput, ::testing::ValuesIn(kCases),
+                         [](const auto &info) { return std::string(info.param.label); });
+
+}  // namespace
