@@ -129,3 +129,55 @@ INSTANTIATE_TEST_SUITE_P(Cli, OperatorInput, ::testing::ValuesIn(kCases),
                          [](const auto &info) { return std::string(info.param.label); });
 
 }  // namespace
+
+namespace {
+
+std::string many_forms(int n) {
+    std::string rows = "A,B,T\n";
+    for (int i = 1; i <= n; ++i) rows += i % 7 ? "1,2,3\n" : "1,2,4\n";
+    return rows;
+}
+
+// A read error part way: what was read before it is checked and reported,
+// the error says so, and the status is 2.
+TEST(CliOperatorInput, ReadErrorPartWayChecksWhatCameBefore) {
+    TempDir dir;
+    std::string form = dir.write("form.json", kForm);
+    std::string results = dir.write("r.csv", many_forms(20000));  // 120 KB: the second chunk fails
+    const std::vector<std::string> env = {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0",
+                                          "TALV_TEST_FAIL_READ_AT=65536"};
+    for (const char *jobs : {"1", "3"}) {
+        CliRun r = talvechk({"check", form, results, "--no-timing", "--format", "json", "--jobs", jobs}, "", env);
+        EXPECT_EQ(r.status, 2);
+        // 65536 bytes hold the header and 10921 whole lines; the 10922nd is cut.
+        EXPECT_EQ(without(r.err, dir.path("")),
+                  "talvechk: error: r.csv: read error: Input/output error; reading stopped: the 10921 forms before it "
+                  "are checked, any after it are not\n");
+        json summary = json::parse(summary_line(r.out))["summary"];
+        EXPECT_EQ(summary["forms"], 10921);
+        EXPECT_EQ(summary["checks"], 2 * 10921);
+        EXPECT_EQ(summary["failed"], 10921 / 7);
+    }
+}
+
+// Standard input is read as it comes, and reads as the file does; so does a
+// batch of many chunks with workers.
+TEST(CliOperatorInput, StreamedBatchReadsAsTheFile) {
+    TempDir dir;
+    std::string form = dir.write("form.json", kForm);
+    std::string rows = many_forms(30000);
+    std::string results = dir.write("r.csv", rows);
+    CliRun file = talvechk({"check", form, results, "--no-timing", "--format", "json"});
+    CliRun piped = talvechk({"check", form, "-", "--no-timing", "--format", "json"}, rows);
+    CliRun jobs = talvechk({"check", form, "-", "--no-timing", "--format", "json", "--jobs", "3"}, rows);
+    EXPECT_EQ(file.status, 1);
+    EXPECT_EQ(piped.out, file.out);
+    EXPECT_EQ(jobs.out, file.out);
+    EXPECT_EQ(piped.status, 1);
+    EXPECT_EQ(jobs.status, 1);
+    json summary = json::parse(summary_line(file.out))["summary"];
+    EXPECT_EQ(summary["forms"], 30000);
+    EXPECT_EQ(summary["failed"], 30000 / 7);
+}
+
+}  // namespace
