@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include "encoding_sniff.h"
+
 namespace talvhost {
 
 bool is_blank_line(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
@@ -100,6 +102,8 @@ std::unique_ptr<FormReader> open_results(const std::string &path, const Form &fo
                                          Converter &conv, Diagnostics &diag) {
     ResultsFormat format = format_of(path, opts.format);
     auto src = std::make_unique<LineSource>(path, kLineLimit);
+    std::string_view head = src->head(kSniffBytes);
+    if (auto wrong = wrong_encoding(head, head.size() < kSniffBytes, opts.encoding, path, conv)) throw *wrong;
     if (format == ResultsFormat::Csv) return open_csv(std::move(src), form, opts, conv, diag);
     return open_jsonl(std::move(src), form, opts, conv, diag);
 }

@@ -61,6 +61,10 @@ const InputCase kCases[] = {
       "results? (it reads \"ID\", split at \",\")"},
      -1, 0, ""},
     {"HeaderNotUtf8", "x.csv", "\x82\x60,\x82\x61\n1,2\n", {}, 2,
+     {"talvechk: error: x.csv:1:1: the file is no UTF-8 (bytes 82 60) but reads as CP932: give --encoding cp932; "
+      "nothing was checked"},
+     -1, 0, ""},
+    {"OnlyTheHeaderLineNotUtf8", "x.csv", "\x82\x60,\x82\x61\n1,2\n\xFF\n", {}, 2,
      {"talvechk: error: x.csv:1: no column of the header names a field of form.json; the header is no UTF-8 "
       "(invalid UTF-8 (bytes 82 60)): is the file in CP932 (--encoding cp932)?"},
      -1, 0, ""},
