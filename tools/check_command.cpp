@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "argument_roles.h"
 #include "commands.h"
 #include "progress.h"
 #include "workers.h"
@@ -51,7 +52,19 @@ int run_check(const CheckOptions &opts) {
     long left_out = 0;  // checks a form of this batch cannot have
     std::string missing_names;
     try {
-        form = load_form(opts.form_path, conv);
+        try {
+            form = load_form(opts.form_path, conv);
+        } catch (const InputError &) {
+            if (auto swapped = results_given_as_form(opts.form_path)) {
+                diag.error(*swapped);
+                return kExitError;
+            }
+            throw;
+        }
+        if (auto swapped = form_given_as_results(opts.results_path, form)) {
+            diag.error(*swapped);
+            return kExitError;
+        }
         if (form.check_count() == 0) diag.error(InputError(Place{opts.form_path, 0, 0, {}}, "no field has a check"));
         reader = open_results(opts.results_path, form, opts.read, conv, diag);
     } catch (const InputError &e) {

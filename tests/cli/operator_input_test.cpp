@@ -199,3 +199,38 @@ TEST(CliOperatorInput, StreamedBatchReadsAsTheFile) {
 }
 
 }  // namespace
+
+namespace {
+
+// The files the wrong way round, or the form twice: said plainly, status 2,
+// nothing checked.
+TEST(CliOperatorInput, SwappedArgumentsAreToldPlainly) {
+    TempDir dir;
+    std::string form = dir.write("form.json", kForm);
+    std::string one_line_form = dir.write("line.json", R"({"fields": [{"name": "A", "check": "@ == 1"}]})");
+    std::string csv = dir.write("r.csv", "A,B,T\n1,2,3\n");
+    std::string jsonl = dir.write("r.jsonl", "{\"A\":\"1\",\"T\":\"1\"}\n");
+    const std::string order = "give the form first and the results second: talvechk check FORM RESULTS\n";
+    struct Case {
+        std::string form, results, err;
+    } cases[] = {
+        {form, form, "talvechk: error: form.json: this is a form definition (a JSON object with a \"fields\" array), "
+                     "not recognition results; " + order},
+        {form, one_line_form, "talvechk: error: line.json: this is a form definition (a JSON object with a "
+                              "\"fields\" array), not recognition results; " + order},
+        {csv, form, "talvechk: error: r.csv: this looks like recognition results (a CSV header on its first line), "
+                    "not a form definition (a JSON object with a \"fields\" array); " + order},
+        {jsonl, form, "talvechk: error: r.jsonl: this looks like recognition results (a JSON object of field names "
+                      "on its first line), not a form definition (a JSON object with a \"fields\" array); " + order},
+    };
+    for (const Case &c : cases) {
+        CliRun r = talvechk({"check", c.form, c.results, "--no-timing"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(without(r.err, dir.path("")), c.err);
+        EXPECT_EQ(r.out, "");
+    }
+    // The right way round still checks.
+    EXPECT_EQ(talvechk({"check", form, jsonl, "--no-timing"}).status, 0);
+}
+
+}  // namespace
