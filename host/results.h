@@ -125,7 +125,17 @@ struct ValueSink {
 
     bool store(Record &rec, std::vector<std::string> &values, std::size_t field, std::string_view text,
                const TextPlace &place);
+
+    std::vector<bool> too_long_said = {};  // per field: a number too long for the library was warned about
 };
+
+// The integer digits of a CP932 text as the library reads a number (a yen
+// sign, blanks and a sign before it, leading zeros not counted); 0 when the
+// text is no number.
+std::size_t integer_digits(std::string_view sjis);
+
+// The integer digits the library keeps.
+constexpr std::size_t kIntegerDigits = 104;
 
 bool is_blank_line(std::string_view text);
 

@@ -85,6 +85,27 @@ const OperatorCase kCases[] = {
      {"talvechk: error: s.csv:3:3: field B: invalid UTF-8 (bytes C3); the form is not checked"}, 2, 2, 0,
      "Summary: 2 forms"},
 
+    // numbers longer than the library keeps: warned once a field, at its first form
+    {"TooManyIntegerDigits", "n.csv",
+     "A,B,T\n1,2,3\n1," + std::string("1") + std::string(104, '0') + ",1\n1,-" + std::string(110, '9') + ",3\n", {},
+     1,
+     {"talvechk: warning: n.csv:3:3: field B: the number has 105 integer digits; the library keeps 104 and drops the "
+      "rest without an error (said for the first form only)"},
+     3, 6, 0, "form 3 (line 4): T: failed"},
+    {"LeadingZerosAndFractionsDoNotCount", "n.csv",
+     "A,B,T\n2,\\ 0" + std::string(110, '0') + "2." + std::string(30, '5') + ",3\n", {}, 1, {}, 1, 2, 0,
+     "form 1 (line 2): A: failed"},
+    {"FullWidthDigitsCount", "n.csv",
+     [] {
+         std::string wide;
+         for (int i = 0; i < 105; ++i) wide += "\xEF\xBC\x91";  // FULLWIDTH DIGIT ONE
+         return "A,B,T\n1,\xEF\xBC\x8D" + wide + ",3\n";
+     }(),
+     {}, 1,
+     {"talvechk: warning: n.csv:2:3: field B: the number has 105 integer digits; the library keeps 104 and drops the "
+      "rest without an error (said for the first form only)"},
+     1, 2, 0, "form 1 (line 2): T: failed"},
+
     // empty batches: one rule, whatever the format
     {"HeaderOnly", "e.csv", "A,B,T\n", {}, 2, {"talvechk: error: e.csv: no forms in the file; nothing was checked"},
      0, 0, 0, "Summary: 0 forms"},
