@@ -1,5 +1,7 @@
 #include "argument_roles.h"
 
+#include <vector>
+
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
@@ -27,12 +29,23 @@ bool is_form_object(const nlohmann::json &j) {
     return j.is_object() && j.contains("fields") && j["fields"].is_array();
 }
 
-std::string first_line(const std::string &path) {
+// The first non-blank lines of a file, at most `count`.
+std::vector<std::string> first_lines(const std::string &path, std::size_t count) {
     LineSource src(path, kLookAt);
     SourceLine line;
-    while (src.next(line))
-        if (line.text.find_first_not_of(" \t\r") != std::string_view::npos) return std::string(line.text);
-    return {};
+    std::vector<std::string> lines;
+    while (lines.size() < count && src.next(line))
+        if (line.text.find_first_not_of(" \t\r") != std::string_view::npos) lines.emplace_back(line.text);
+    return lines;
+}
+
+std::string first_line(const std::string &path) {
+    std::vector<std::string> lines = first_lines(path, 1);
+    return lines.empty() ? std::string() : lines.front();
+}
+
+bool ends_with(const std::string &s, std::string_view suffix) {
+    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 }  // namespace
@@ -63,19 +76,28 @@ std::optional<std::string> form_given_as_results(const std::string &path, const 
 }
 
 std::optional<std::string> results_given_as_form(const std::string &path) {
-    std::string line;
+    std::vector<std::string> lines;
     try {
-        line = first_line(path);
+        lines = first_lines(path, 2);
     } catch (const InputError &) {
         return std::nullopt;
     }
-    if (line.empty()) return std::nullopt;
+    if (lines.empty()) return std::nullopt;
+    const std::string &line = lines.front();
     std::optional<nlohmann::json> j = json_of(line);
-    if (j && j->is_object() && !j->contains("fields"))
+    // A one-line object is a form gone wrong as likely as results, unless the
+    // name says JSON Lines or a second object follows.
+    auto second_object = [&] {
+        std::optional<nlohmann::json> next = lines.size() > 1 ? json_of(lines[1]) : std::nullopt;
+        return next && next->is_object();
+    };
+    if (j && j->is_object() && !j->contains("fields") &&
+        (ends_with(path, ".jsonl") || ends_with(path, ".ndjson") || second_object()))
         return fmt::format("{}: this looks like recognition results (a JSON object of field names on its first "
                            "line), not a form definition (a JSON object with a \"fields\" array); {}",
                            path, kOrder);
-    if (!j && line.front() != '{' && line.front() != '[' && line.find_first_of(",;\t") != std::string::npos)
+    if (!j && line.front() != '{' && line.front() != '[' &&
+        (ends_with(path, ".csv") || line.find_first_of(",;\t") != std::string::npos))
         return fmt::format("{}: this looks like recognition results (a CSV header on its first line), not a form "
                            "definition (a JSON object with a \"fields\" array); {}",
                            path, kOrder);

@@ -188,8 +188,10 @@ TEST(CliBadInput, NamesOfExactlyTheLimitsAreAccepted) {
     std::string form = dir.write("form.json", R"({"fields": [{"name": ")" + name32 + R"(", "check": "@ == 1"}]})");
     std::string results = dir.write("r.csv", name32 + "\n" + std::string(1361, '1') + "\n");
     CliRun r = talvechk({"check", form, results, "--format", "json", "--no-timing"});
-    EXPECT_EQ(r.err.find("r.csv"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("form.json"), std::string::npos) << r.err;
+    // Accepted; only the number's length is worth a word (it is far past what the library keeps).
+    EXPECT_EQ(r.err, "talvechk: warning: " + dir.path("r.csv") + ":2:1: field " + name32 +
+                         ": the number has 1361 integer digits; the library keeps 104 and drops the rest without an "
+                         "error (said for the first form only)\n");
     auto summary = nlohmann::json::parse(summary_line(r.out))["summary"];
     EXPECT_EQ(summary["not_checked"], 0);
 }
