@@ -10,7 +10,7 @@ std::vector<std::size_t> ColumnMap::missing() const {
 }
 
 ColumnMap map_columns(const std::vector<ColumnName> &names, const Form &form, const std::string &id_name,
-                      Encoding encoding, Converter &conv) {
+                      const std::vector<std::string> &keep, Encoding encoding, Converter &conv) {
     ColumnMap map;
     map.field_column.assign(form.fields.size(), 0);
     std::string id_sjis;
@@ -33,7 +33,9 @@ ColumnMap map_columns(const std::vector<ColumnName> &names, const Form &form, co
             col.role = ColumnMap::Role::Id;
             map.id_column = name.column;
         } else if (it == form.by_sjis_name.end()) {
-            col.role = ColumnMap::Role::Unknown;
+            bool kept = false;
+            for (const std::string &k : keep) kept |= k == col.shown;
+            col.role = kept ? ColumnMap::Role::Kept : ColumnMap::Role::Unknown;
         } else if (long first = map.field_column[it->second]; first != 0) {
             col.role = ColumnMap::Role::Repeated;
             col.field = it->second;

@@ -20,7 +20,7 @@ struct ColumnName {
 };
 
 struct ColumnMap {
-    enum class Role { Field, Id, Unknown, Repeated, Unreadable };
+    enum class Role { Field, Id, Kept, Unknown, Repeated, Unreadable };
     struct Column {
         Role role = Role::Unknown;
         std::size_t field = 0;      // Field, Repeated: the field it names
@@ -38,8 +38,9 @@ struct ColumnMap {
     std::vector<std::size_t> missing() const;
 };
 
-// id_name: the identifying column (UTF-8), empty for none.
+// id_name: the identifying column (UTF-8), empty for none; keep: other
+// columns that are known to be no fields (UTF-8).
 ColumnMap map_columns(const std::vector<ColumnName> &names, const Form &form, const std::string &id_name,
-                      Encoding encoding, Converter &conv);
+                      const std::vector<std::string> &keep, Encoding encoding, Converter &conv);
 
 }  // namespace talvhost

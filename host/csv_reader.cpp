@@ -158,6 +158,8 @@ public:
         return Next::Good;
     }
 
+    std::vector<std::size_t> missing_fields() const override { return map_.missing(); }
+
 private:
     void read_header() {
         SourceLine line;
@@ -189,7 +191,7 @@ private:
             if (opts_.delimiter && d == opts_.delimiter) continue;
             std::vector<ColumnName> trial;
             if (!header_names(head, start, line.number, d, trial, nullptr, nullptr)) continue;
-            std::size_t named = map_columns(trial, form_, opts_.id_column, opts_.encoding, conv_).fields_named;
+            std::size_t named = map_columns(trial, form_, opts_.id_column, opts_.keep, opts_.encoding, conv_).fields_named;
             if (named > best_named) {
                 best_named = named;
                 (opts_.delimiter ? hint : best) = d;
@@ -202,7 +204,7 @@ private:
             throw InputError(at, fault.unclosed() ? "quoted cell not closed on its line (a header is one line)"
                                                   : fault.what);
         }
-        map_ = map_columns(names, form_, opts_.id_column, opts_.encoding, conv_);
+        map_ = map_columns(names, form_, opts_.id_column, opts_.keep, opts_.encoding, conv_);
         if (map_.fields_named == 0) throw InputError(at, no_field_named(names, hint));
         report_columns(names, line.number);
     }
@@ -235,13 +237,18 @@ private:
             switch (col.role) {
             case ColumnMap::Role::Unknown:
             case ColumnMap::Role::Unreadable:
+                // A column of its own (a scan's file name, a batch number) costs
+                // no form, so it is only said; a name that cannot be read may
+                // be a field in the wrong encoding.
+                if (col.role == ColumnMap::Role::Unknown && opts_.ignore_unknown) break;
                 if (++unknown > kColumnsShown) break;
                 if (col.role == ColumnMap::Role::Unreadable) {
                     at.column += static_cast<long>(col.offset);
                     diag_.error(InputError(at, fmt::format("header: {}; the column is ignored", col.problem)));
                 } else {
-                    diag_.error(InputError(at, fmt::format("unknown field \"{}\" (not in {}); the column is ignored",
-                                                           col.shown, form_.path)));
+                    diag_.warning(InputError(at, fmt::format("unknown field \"{}\" (not in {}); the column is ignored "
+                                                             "(--keep it if it is meant)",
+                                                             col.shown, form_.path)));
                 }
                 break;
             case ColumnMap::Role::Repeated:
@@ -251,11 +258,12 @@ private:
                 break;
             case ColumnMap::Role::Field:
             case ColumnMap::Role::Id:
+            case ColumnMap::Role::Kept:
                 break;
             }
         }
         if (unknown > kColumnsShown)
-            diag_.error(InputError(Place{path_, line, 0, {}},
+            diag_.warning(InputError(Place{path_, line, 0, {}},
                                    fmt::format("{} more columns name no field of {} (the first {} are named above); "
                                                "they are ignored",
                                                unknown - kColumnsShown, form_.path, kColumnsShown)));

@@ -32,4 +32,11 @@ void Diagnostics::error(const std::string &message) {
     std::fflush(out_);
 }
 
+void Diagnostics::warning(const InputError &e) { warning(e.full()); }
+
+void Diagnostics::warning(const std::string &message) {
+    fmt::print(out_, "talvechk: warning: {}\n", visible(message));
+    std::fflush(out_);
+}
+
 }  // namespace talvhost

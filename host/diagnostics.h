@@ -36,6 +36,9 @@ public:
     explicit Diagnostics(std::FILE *out = stderr) : out_(out) {}
     void error(const InputError &e);
     void error(const std::string &message);
+    // Said, not counted: the batch is checked as it would be without it.
+    void warning(const InputError &e);
+    void warning(const std::string &message);
     long count() const { return count_; }
 
 private:

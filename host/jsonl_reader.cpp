@@ -1,5 +1,8 @@
 // JSON Lines results: one object per line, field name -> recognised text
 // (a string, or null for nothing recognised).
+#include <algorithm>
+#include <set>
+
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
@@ -9,6 +12,10 @@
 namespace talvhost {
 
 namespace {
+
+// Keys said to be unknown; past this many the rest go unsaid, so that
+// memory and noise stay bounded.
+constexpr std::size_t kUnknownKeysRemembered = 64;
 
 class JsonlReader : public FormReader {
 public:
@@ -97,8 +104,14 @@ private:
             }
             auto it = form_.by_sjis_name.find(key_sjis);
             if (it == form_.by_sjis_name.end()) {
-                diag_.error(InputError(Place{path_, number, 0, key},
-                                       fmt::format("unknown field (not in {}); ignored", form_.path)));
+                // Said once a key, at its first line: a key of its own costs no form.
+                if (!opts_.ignore_unknown && unknown_said_.size() < kUnknownKeysRemembered &&
+                    std::find(opts_.keep.begin(), opts_.keep.end(), key) == opts_.keep.end() &&
+                    unknown_said_.insert(key).second)
+                    diag_.warning(InputError(Place{path_, number, 0, {}},
+                                             fmt::format("unknown field \"{}\" (not in {}); the key is ignored "
+                                                         "(--keep it if it is meant)",
+                                                         visible(key), form_.path)));
                 continue;
             }
             if (value.is_null()) continue;
@@ -132,6 +145,7 @@ private:
     Diagnostics &diag_;
     ValueSink sink_, utf8_sink_;
     std::string id_sjis_;
+    std::set<std::string> unknown_said_;
     long forms_ = 0;
 };
 

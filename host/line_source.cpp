@@ -70,6 +70,11 @@ bool LineSource::fill() {
     return n > 0;
 }
 
+std::string_view LineSource::head(std::size_t size) {
+    while (buf_.size() - pos_ < size && fill()) {}
+    return std::string_view(buf_).substr(pos_, size);
+}
+
 void LineSource::unread(long number, std::string text, std::size_t length) {
     again_.push_back(Again{number, std::move(text), length});
 }

@@ -35,6 +35,10 @@ public:
     // any new one; length as next() gave it.
     void unread(long number, std::string text, std::size_t length);
 
+    // The first bytes of the input, up to size (fewer at its end), without
+    // taking them: for telling the encoding before any line is read.
+    std::string_view head(std::size_t size);
+
     const std::string &path() const { return path_; }
 
 private:

@@ -124,6 +124,9 @@ public:
         if (long bad = s.not_checked - s.crashed; bad > 0)
             fmt::print(out_, "  {} form{} not checked because of bad input (see the messages on standard error)\n",
                        bad, bad == 1 ? "" : "s");
+        if (s.column_missing)
+            fmt::print(out_, "  {} check{} not made: column missing (see the message on standard error)\n",
+                       s.column_missing, s.column_missing == 1 ? "" : "s");
         if (s.crashed)
             fmt::print(out_, "  {} form{} not checked: the worker checking {} died (see the messages on standard "
                              "error)\n",
@@ -186,6 +189,7 @@ public:
         j["passed"] = s.passed;
         j["failed"] = s.failed;
         j["errors"] = s.errors;
+        if (s.column_missing) j["column_missing"] = s.column_missing;
         j["flagged"] = s.flagged;
         if (s.skipped) j["skipped"] = s.skipped;  // only then, for readers of the older summary
         if (s.timing) {

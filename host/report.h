@@ -26,6 +26,7 @@ struct Summary {
     long crashed = 0;      // of those, the ones whose worker died
     long checks = 0, passed = 0, failed = 0, errors = 0;
     long skipped = 0;      // evaluations left out: the check does not certify
+    long column_missing = 0;  // checks not made: they read a field the results have no column for
     long flagged = 0;      // forms with a check that did not pass
     long findings = 0, shown = 0;
     std::vector<FieldTally> by_field;  // per field of the form

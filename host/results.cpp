@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include "encoding_sniff.h"
+
 namespace talvhost {
 
 bool is_blank_line(std::string_view text) { return text.find_first_not_of(" \t") == std::string_view::npos; }
@@ -73,6 +75,17 @@ bool ValueSink::store(Record &rec, std::vector<std::string> &values, std::size_t
             return false;
         }
         if (encoding == Encoding::Utf8 && !is_ascii(text)) rec.keep_shown(field, std::string(text));
+        if (std::size_t digits = integer_digits(sjis); digits > kIntegerDigits) {
+            // The library drops the digits past its 104th without a word.
+            too_long_said.resize(form.fields.size());
+            if (!too_long_said[field]) {
+                too_long_said[field] = true;
+                diag.warning(InputError(Place{path, place.line, place.column, name},
+                                        fmt::format("the number has {} integer digits; the library keeps {} and "
+                                                    "drops the rest without an error (said for the first form only)",
+                                                    digits, kIntegerDigits)));
+            }
+        }
         values[field] = std::move(sjis);
         return true;
     } catch (const TextError &e) {
@@ -80,6 +93,54 @@ bool ValueSink::store(Record &rec, std::vector<std::string> &values, std::size_t
         diag.error(InputError(Place{path, line, column, name}, std::string(e.what()) + "; the form is not checked"));
         return false;
     }
+}
+
+std::size_t integer_digits(std::string_view sjis) {
+    std::size_t i = 0;
+    // One character, half- or full-width: which of digit, blank, sign, point or yen.
+    auto take = [&](char &kind) {
+        if (i >= sjis.size()) return false;
+        auto c = static_cast<unsigned char>(sjis[i]);
+        if (c == 0x81 || c == 0x82) {
+            if (i + 1 >= sjis.size()) return false;
+            auto t = static_cast<unsigned char>(sjis[i + 1]);
+            kind = c == 0x82 && t >= 0x4F && t <= 0x58 ? static_cast<char>('0' + (t - 0x4F))
+                   : c == 0x81 && t == 0x40             ? ' '
+                   : c == 0x81 && t == 0x7B             ? '+'
+                   : c == 0x81 && t == 0x7C             ? '-'
+                   : c == 0x81 && t == 0x44             ? '.'
+                   : c == 0x81 && t == 0x8F             ? '\\'
+                                                        : '?';
+            i += 2;
+            return true;
+        }
+        kind = (c >= '0' && c <= '9') || c == ' ' || c == '+' || c == '-' || c == '.' || c == '\\' ? static_cast<char>(c)
+                                                                                                 : '?';
+        ++i;
+        return true;
+    };
+    std::vector<char> kinds;
+    for (char k; take(k);) kinds.push_back(k);
+    std::size_t at = 0;
+    auto skip = [&](auto is) {
+        while (at < kinds.size() && is(kinds[at])) ++at;
+    };
+    if (at < kinds.size() && kinds[at] == '\\') ++at;
+    skip([](char k) { return k == ' '; });
+    if (at < kinds.size() && (kinds[at] == '+' || kinds[at] == '-')) ++at;
+    skip([](char k) { return k == ' ' || k == '0'; });
+    std::size_t digits = 0;
+    for (; at < kinds.size(); ++at) {
+        char k = kinds[at];
+        if (k == '.') break;
+        if (k >= '0' && k <= '9')
+            ++digits;
+        else if (k != ' ')
+            return 0;
+    }
+    for (; at < kinds.size(); ++at)
+        if (kinds[at] == '?' || kinds[at] == '+' || kinds[at] == '-' || kinds[at] == '\\') return 0;
+    return digits;
 }
 
 namespace {
@@ -100,6 +161,8 @@ std::unique_ptr<FormReader> open_results(const std::string &path, const Form &fo
                                          Converter &conv, Diagnostics &diag) {
     ResultsFormat format = format_of(path, opts.format);
     auto src = std::make_unique<LineSource>(path, kLineLimit);
+    std::string_view head = src->head(kSniffBytes);
+    if (auto wrong = wrong_encoding(head, head.size() < kSniffBytes, opts.encoding, path, conv)) throw *wrong;
     if (format == ResultsFormat::Csv) return open_csv(std::move(src), form, opts, conv, diag);
     return open_jsonl(std::move(src), form, opts, conv, diag);
 }

@@ -57,6 +57,8 @@ struct ReadOptions {
     ResultsFormat format = ResultsFormat::Auto;
     Encoding encoding = Encoding::Utf8;
     std::string id_column;  // UTF-8; empty: none
+    std::vector<std::string> keep;  // other columns or keys that are no fields (UTF-8)
+    bool ignore_unknown = false;    // say nothing of a column or key that names no field
     char delimiter = 0;     // CSV: ',', ';' or '\t'; 0: told by the header
 };
 
@@ -82,6 +84,9 @@ public:
     // The next form: Good with rec packed, Bad when it was reported and must
     // not be checked (rec.number and rec.line still set), End at the end.
     virtual Next next(Record &rec) = 0;
+    // Fields of the form that the file has no column for (CSV; JSON Lines
+    // objects may leave out any field).
+    virtual std::vector<std::size_t> missing_fields() const { return {}; }
 };
 
 // Opens the file ("-": standard input) and reads what comes before the
@@ -120,7 +125,17 @@ struct ValueSink {
 
     bool store(Record &rec, std::vector<std::string> &values, std::size_t field, std::string_view text,
                const TextPlace &place);
+
+    std::vector<bool> too_long_said = {};  // per field: a number too long for the library was warned about
 };
+
+// The integer digits of a CP932 text as the library reads a number (a yen
+// sign, blanks and a sign before it, leading zeros not counted); 0 when the
+// text is no number.
+std::size_t integer_digits(std::string_view sjis);
+
+// The integer digits the library keeps.
+constexpr std::size_t kIntegerDigits = 104;
 
 bool is_blank_line(std::string_view text);
 

@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "argument_roles.h"
 #include "commands.h"
 #include "lint.h"
 #include "progress.h"
@@ -11,42 +12,98 @@
 
 namespace talvhost {
 
+namespace {
+
+// Forms read before they are checked and reported: memory stays flat
+// whatever the size of the batch, and workers still get slices enough.
+constexpr std::size_t kChunk = 4096;
+
+// The checks that read a field the results have no column for, left out of
+// the form the checker sees.  Returns how many checks that leaves out.
+long leave_out_unread(Form &form, const std::vector<std::size_t> &missing, Converter &conv, std::string &names) {
+    if (missing.empty()) return 0;
+    std::vector<bool> absent(form.fields.size());
+    for (std::size_t f : missing) absent[f] = true;
+    std::vector<bool> named(form.fields.size());
+    long left_out = 0;
+    auto reads = fields_to_show(form, conv);
+    for (std::size_t i = 0; i < form.fields.size(); ++i) {
+        if (!form.fields[i].check) continue;
+        bool blind = false;
+        for (std::size_t f : reads[i])
+            if (absent[f]) blind = named[f] = true;
+        if (!blind) continue;
+        form.fields[i].check.reset();
+        form.fields[i].sjis_check.clear();
+        ++left_out;
+    }
+    for (std::size_t f = 0; f < form.fields.size(); ++f)
+        if (named[f]) names += fmt::format("{}{}", names.empty() ? "" : ", ", form.fields[f].name);
+    return left_out;
+}
+
+}  // namespace
+
 int run_check(const CheckOptions &opts) {
     auto started = std::chrono::steady_clock::now();
     Converter conv;
     Diagnostics diag;
-    Form form;
+    Form form, checked;
     LintReport lint;
-    Batch batch;
+    std::unique_ptr<FormReader> reader;
+    long left_out = 0;  // checks a form of this batch cannot have
+    std::string missing_names;
     try {
-        form = load_form(opts.form_path, conv);
+        try {
+            form = load_form(opts.form_path, conv);
+        } catch (const InputError &) {
+            if (auto swapped = results_given_as_form(opts.form_path)) {
+                diag.error(*swapped);
+                return kExitError;
+            }
+            throw;
+        }
+        if (auto swapped = form_given_as_results(opts.results_path, form)) {
+            diag.error(*swapped);
+            return kExitError;
+        }
         if (form.check_count() == 0) diag.error(InputError(Place{opts.form_path, 0, 0, {}}, "no field has a check"));
         lint = lint_form(form, conv);
         tell_lint(lint, form, conv, diag, opts.strict);
         if (opts.strict && lint.broken) return kExitError;
         drop_broken_checks(lint, form);
-        batch = read_results(opts.results_path, form, opts.read, conv, diag);
+        reader = open_results(opts.results_path, form, opts.read, conv, diag);
     } catch (const InputError &e) {
         diag.error(e);
         return kExitError;
+    }
+    checked = form;
+    if (!opts.allow_missing) {
+        left_out = leave_out_unread(checked, reader->missing_fields(), conv, missing_names);
+        if (left_out > 0)
+            diag.error(InputError(Place{opts.results_path, 0, 0, {}},
+                                  fmt::format("no column for {} of {}; the {} check{} reading {} {} not made on any "
+                                              "form (--allow-missing reads a missing column as empty)",
+                                              missing_names, form.path, left_out, left_out == 1 ? "" : "s",
+                                              missing_names.find(',') == std::string::npos ? "it" : "them",
+                                              left_out == 1 ? "is" : "are")));
     }
 
     auto reporter = make_reporter(opts.format, stdout, form, conv, !opts.read.id_column.empty(),
                                   opts.detail != Detail::None, opts.csv);
     Summary summary;
-    summary.forms = batch.forms;
-    summary.not_checked = batch.rejected;
     summary.by_field.resize(form.fields.size());
     summary.jobs = opts.jobs;
     summary.timing = opts.timing;
 
-    Progress progress(static_cast<long>(batch.records.size()), opts.progress);
+    Progress progress(-1, opts.progress);
     RunSinks sinks;
     sinks.result = [&](const Record &record, FormResult &&result) {
         summary.checks += result.checks;
         summary.passed += result.passed;
         summary.failed += result.failed;
         summary.errors += result.errors;
+        summary.column_missing += left_out;
         if (!result.findings.empty()) ++summary.flagged;
         for (const Finding &f : result.findings) {
             ++summary.findings;
@@ -70,8 +127,40 @@ int run_check(const CheckOptions &opts) {
         diag.error(what);
     };
     int status = kExitPass;
+    std::vector<Record> chunk;
+    chunk.reserve(kChunk);
+    bool read_all = false;
     try {
-        run_checks(form, conv, batch.records, opts.jobs, sinks, opts.detail);
+        while (!read_all) {
+            chunk.clear();
+            try {
+                while (chunk.size() < kChunk) {
+                    Record rec;
+                    FormReader::Next next = reader->next(rec);
+                    if (next == FormReader::Next::End) {
+                        read_all = true;
+                        break;
+                    }
+                    ++summary.forms;
+                    if (next == FormReader::Next::Good) {
+                        chunk.push_back(std::move(rec));
+                    } else {
+                        ++summary.not_checked;
+                        progress.advance();
+                    }
+                }
+            } catch (const InputError &e) {
+                // What was read before the fault is still checked and reported.
+                progress.finish_line();
+                diag.error(InputError(e.place(),
+                                      fmt::format("{}; reading stopped: the {} form{} before it are checked, any "
+                                                  "after it are not",
+                                                  e.what(), summary.forms, summary.forms == 1 ? "" : "s")));
+                read_all = true;
+                status = kExitError;
+            }
+            if (!chunk.empty()) run_checks(checked, conv, chunk, opts.jobs, sinks, opts.detail);
+        }
     } catch (const std::exception &e) {
         progress.finish();
         std::fflush(stdout);
@@ -80,6 +169,8 @@ int run_check(const CheckOptions &opts) {
     }
     progress.finish();
     summary.skipped = lint.broken * (summary.forms - summary.not_checked);
+    if (status == kExitPass && summary.forms == 0)
+        diag.error(InputError(Place{opts.results_path, 0, 0, {}}, "no forms in the file; nothing was checked"));
     summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     reporter->summary(summary);
     std::fflush(stdout);

@@ -20,6 +20,7 @@ struct CheckOptions {
     Detail detail = Detail::None;  // --explain, --suggest
     CsvOptions csv;
     bool strict = false;  // a check that does not certify stops the run before the batch
+    bool allow_missing = false;  // a field without a column reads as empty
 };
 int run_check(const CheckOptions &opts);
 

@@ -60,6 +60,14 @@ int main(int argc, char **argv) {
     check_cmd->add_option("-n,--limit", check.limit, "Print at most N checks that did not pass (0: summary only)")
         ->check(CLI::NonNegativeNumber);
     check_cmd->add_option("--id", check.read.id_column, "Column (CSV) or key (JSON) that identifies each form; not a field");
+    check_cmd->add_option("--keep", check.read.keep,
+                          "Column (CSV) or key (JSON) of the results that is no field and not warned about "
+                          "(repeatable)");
+    check_cmd->add_flag("--ignore-unknown", check.read.ignore_unknown,
+                        "Say nothing of columns or keys that name no field");
+    check_cmd->add_flag("--allow-missing", check.allow_missing,
+                        "A field the results have no column for reads as empty (default: its checks are not made, "
+                        "and the status is 2)");
     check_cmd->add_option("-e,--encoding", encoding, "Encoding of the results: utf8 or cp932")
         ->check(CLI::IsMember({"utf8", "utf-8", "cp932", "sjis", "shift_jis"}, CLI::ignore_case))
         ->capture_default_str();

@@ -9,7 +9,7 @@
 namespace talvhost {
 
 Progress::Progress(long total, bool wanted)
-    : total_(total), active_(wanted && total >= kWorthShowing && ::isatty(STDERR_FILENO)) {
+    : total_(total), active_(wanted && (total < 0 || total >= kWorthShowing) && ::isatty(STDERR_FILENO)) {
     last_ = std::chrono::steady_clock::now();
 }
 
@@ -17,12 +17,20 @@ void Progress::advance(long forms) {
     if (!active_) return;
     done_ += forms;
     auto now = std::chrono::steady_clock::now();
-    if (now - last_ < std::chrono::milliseconds(100) && done_ < total_) return;
+    if (now - last_ < std::chrono::milliseconds(100) && (total_ < 0 || done_ < total_)) return;
+    // A streamed batch has no total to show until its end.
+    if (total_ < 0 && done_ < kWorthShowing) return;
     last_ = now;
     draw();
 }
 
 void Progress::draw() {
+    if (total_ < 0) {
+        fmt::print(stderr, "\r{} forms", done_);
+        std::fflush(stderr);
+        drawn_ = true;
+        return;
+    }
     constexpr int kWidth = 30;
     int filled = total_ > 0 ? static_cast<int>(done_ * kWidth / total_) : kWidth;
     std::string bar(static_cast<std::size_t>(filled), '#');

@@ -11,7 +11,7 @@ class Progress {
 public:
     static constexpr long kWorthShowing = 1000;  // forms
 
-    Progress(long total, bool wanted);
+    Progress(long total, bool wanted);  // total < 0: not known (a count is shown)
     ~Progress() { finish(); }
     void advance(long forms = 1);
     void finish();  // wipes the bar so that what follows starts clean

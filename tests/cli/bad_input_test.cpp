@@ -31,8 +31,6 @@ const BadResults kBadResults[] = {
     {"EmptyCsv", "e.csv", "", {}, {"e.csv: empty file"}, -1, 0},
     {"NoFormat", "r.txt", "A,B,T\n", {}, {"r.txt: cannot tell the format", "--input-format"}, -1, 0},
     {"BadHeaderQuote", "h.csv", "A,\"B,T\n1,2,3\n", {}, {"h.csv:1:3: quoted cell not closed"}, -1, 0},
-    {"UnknownColumn", "u.csv", "A, B ,NOPE,T\n1,2,x,3\n1,0,y,1\n", {},
-     {"u.csv:1:7: unknown field \"NOPE\"", "the column is ignored"}, 2, 0},
     {"DuplicateColumn", "d.csv", "A,B,A,T\n1,2,1,3\n", {}, {"d.csv:1:5: field \"A\" named again (first in column 1)"},
      1, 0},
     {"TooManyCells", "m.csv", "A,B,T\n1,2,3\n1,2,3,4\n1,1,2\n", {},
@@ -71,8 +69,6 @@ const BadResults kBadResults[] = {
      {"a.jsonl:1: each line must be a JSON object"}, 2, 1},
     {"JsonNumberValue", "v.jsonl", "{\"A\": 1, \"T\": \"1\"}\n", {},
      {"v.jsonl:1: field A: the value must be a string or null, not number"}, 1, 1},
-    {"JsonUnknownKey", "k.jsonl", "{\"A\": \"1\", \"NOPE\": \"2\", \"T\": \"1\"}\n", {},
-     {"k.jsonl:1: field NOPE: unknown field", "ignored"}, 1, 0},
     {"JsonInvalidUtf8", "x.jsonl", "{\"A\": \"1\xFE\"}\n", {}, {"x.jsonl:1:", "malformed JSON"}, 1, 1},
     {"JsonInvalidCp932", "y.jsonl", "{\"A\": \"\x81\"}\n", {"--encoding", "cp932"}, {"y.jsonl:1:8: invalid CP932"},
      1, 1},
@@ -192,8 +188,10 @@ TEST(CliBadInput, NamesOfExactlyTheLimitsAreAccepted) {
     std::string form = dir.write("form.json", R"({"fields": [{"name": ")" + name32 + R"(", "check": "@ == 1"}]})");
     std::string results = dir.write("r.csv", name32 + "\n" + std::string(1361, '1') + "\n");
     CliRun r = talvechk({"check", form, results, "--format", "json", "--no-timing"});
-    EXPECT_EQ(r.err.find("r.csv"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("form.json"), std::string::npos) << r.err;
+    // Accepted; only the number's length is worth a word (it is far past what the library keeps).
+    EXPECT_EQ(r.err, "talvechk: warning: " + dir.path("r.csv") + ":2:1: field " + name32 +
+                         ": the number has 1361 integer digits; the library keeps 104 and drops the rest without an "
+                         "error (said for the first form only)\n");
     auto summary = nlohmann::json::parse(summary_line(r.out))["summary"];
     EXPECT_EQ(summary["not_checked"], 0);
 }

@@ -61,6 +61,10 @@ const InputCase kCases[] = {
       "results? (it reads \"ID\", split at \",\")"},
      -1, 0, ""},
     {"HeaderNotUtf8", "x.csv", "\x82\x60,\x82\x61\n1,2\n", {}, 2,
+     {"talvechk: error: x.csv:1:1: the file is no UTF-8 (bytes 82 60) but reads as CP932: give --encoding cp932; "
+      "nothing was checked"},
+     -1, 0, ""},
+    {"OnlyTheHeaderLineNotUtf8", "x.csv", "\x82\x60,\x82\x61\n1,2\n\xFF\n", {}, 2,
      {"talvechk: error: x.csv:1: no column of the header names a field of form.json; the header is no UTF-8 "
       "(invalid UTF-8 (bytes 82 60)): is the file in CP932 (--encoding cp932)?"},
      -1, 0, ""},
@@ -128,13 +132,13 @@ const InputCase kCases[] = {
          for (int i = 0; i < 100000; ++i) head += ",U" + std::to_string(i), row += ",";
          return head + "\n" + row + "\n";
      }(),
-     {}, 2,
-     {"talvechk: error: w.csv:1:7: unknown field \"U0\" (not in form.json); the column is ignored",
-      "talvechk: error: w.csv:1:10: unknown field \"U1\" (not in form.json); the column is ignored",
-      "talvechk: error: w.csv:1:13: unknown field \"U2\" (not in form.json); the column is ignored",
-      "talvechk: error: w.csv:1:16: unknown field \"U3\" (not in form.json); the column is ignored",
-      "talvechk: error: w.csv:1:19: unknown field \"U4\" (not in form.json); the column is ignored",
-      "talvechk: error: w.csv:1: 99995 more columns name no field of form.json (the first 5 are named above); they "
+     {}, 0,
+     {"talvechk: warning: w.csv:1:7: unknown field \"U0\" (not in form.json); the column is ignored (--keep it if it is meant)",
+      "talvechk: warning: w.csv:1:10: unknown field \"U1\" (not in form.json); the column is ignored (--keep it if it is meant)",
+      "talvechk: warning: w.csv:1:13: unknown field \"U2\" (not in form.json); the column is ignored (--keep it if it is meant)",
+      "talvechk: warning: w.csv:1:16: unknown field \"U3\" (not in form.json); the column is ignored (--keep it if it is meant)",
+      "talvechk: warning: w.csv:1:19: unknown field \"U4\" (not in form.json); the column is ignored (--keep it if it is meant)",
+      "talvechk: warning: w.csv:1: 99995 more columns name no field of form.json (the first 5 are named above); they "
       "are ignored"},
      1, 0, ""},
     {"RepeatedColumnNumber", "r.csv", "MEMO,A,B,T,B\n,1,2,3,2\n", {}, 2,
@@ -232,7 +236,8 @@ TEST(CliBatchInput, RawBytesAreShownEscaped) {
     EXPECT_EQ(text.out.substr(0, text.out.find('\n')),
               "form 1 (line 2, \\x01\\xFF\\x00x): T: failed [80000000]: 認識結果に誤りがあります。");
     EXPECT_EQ(without(text.err, dir.path("")),
-              "talvechk: error: r.csv:1:10: unknown field \"\\x1B[2J\" (not in form.json); the column is ignored\n");
+              "talvechk: warning: r.csv:1:10: unknown field \"\\x1B[2J\" (not in form.json); the column is ignored "
+              "(--keep it if it is meant)\n");
     CliRun table = talvechk({"check", form, csv, "--id", "ID", "--no-timing", "--format", "csv"});
     EXPECT_EQ(lines_of(table.out).at(1).substr(0, 22), "1,2,\\x01\\xFF\\x00x,T,fa");
     CliRun json_keys = talvechk({"check", form, jsonl, "--no-timing"});

@@ -93,10 +93,6 @@ const ExplainCase kCases[] = {
      {{"D", "29", "jdate(5, 5, 2, @)"}},
      {{"impossible", "29 February Reiwa 5 (2023 is not a leap year)"}},
      "jdate(5, 5, 2, 29) → false: 29 February Reiwa 5"},
-    {"SyntaxErrorHasItsCaret",
-     {{"A1", "1", ""}, {"T", "1", "sum([A1..1] == @"}},
-     {{"kind", "syntax error"}, {"byte", "13"}, {"piece", "=="}, {"caret", "            ^^"}},
-     "check    sum([A1..1] == @\n                          ^^\n"},
     {"ErrorSaysWhereItArose",
      {{"A", "1O0", ""}, {"T", "100", "[A] + 0 == @"}},
      {{"kind", "error"}, {"piece", "[A] + 0"}},
@@ -130,6 +126,16 @@ TEST_P(CheckExplain, DecisiveStepInJsonAndText) {
 
     CliRun text = check_one(c.fields, {"--explain"});
     EXPECT_NE(text.out.find(c.text), std::string::npos) << text.out;
+}
+
+// A check that does not even parse is found before the batch: said once,
+// with its caret, and skipped on every form rather than explained per form.
+TEST(CheckExplainLint, SyntaxErrorIsSaidOnceWithItsCaret) {
+    CliRun r = check_one({{"A1", "1", ""}, {"T", "1", "sum([A1..1] == @"}}, {"--explain", "--format", "json"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(findings(r.out).empty()) << r.out;
+    EXPECT_NE(r.err.find("    check: sum([A1..1] == @\n                       ^^\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("\"skipped\":1"), std::string::npos) << r.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, CheckExplain, ::testing::ValuesIn(kCases),
