@@ -17,7 +17,8 @@ void terminate_text(PPR_CERTIFY_RESULT &record) { record.text[sizeof record.text
 
 }  // namespace
 
-std::vector<CallResult> evaluate_form(Checker &checker, const Form &form, const Record &record) {
+std::vector<CallResult> evaluate_form(Checker &checker, const Form &form, const Record &record,
+                                      std::vector<std::vector<TraceStep>> *steps) {
     std::vector<CallResult> results;
     checker.host().serve(&record);
     for (std::size_t i = 0; i < form.fields.size(); ++i) {
@@ -26,7 +27,15 @@ std::vector<CallResult> evaluate_form(Checker &checker, const Form &form, const 
         CallResult r;
         r.field = i;
         checker.host().forget_missing();
-        r.ret = PPR_eval(&r.out, def.sjis_name.c_str(), def.sjis_check.c_str());
+        if (steps) {
+            // Around the evaluation only: the message lookup after it may
+            // evaluate again in certify mode.
+            TraceCollector trace;
+            r.ret = PPR_eval(&r.out, def.sjis_name.c_str(), def.sjis_check.c_str());
+            steps->push_back(trace.take());
+        } else {
+            r.ret = PPR_eval(&r.out, def.sjis_name.c_str(), def.sjis_check.c_str());
+        }
         r.message = checker.explain(def.sjis_name, def.sjis_check, r.out, r.ret);
         results.push_back(std::move(r));
     }

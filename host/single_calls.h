@@ -23,8 +23,10 @@ struct CallResult {
 };
 
 // Every check of the form on one record, the passed ones included, in field
-// order.
-std::vector<CallResult> evaluate_form(Checker &checker, const Form &form, const Record &record);
+// order.  With steps, each check's trace is collected too, one entry per
+// result.
+std::vector<CallResult> evaluate_form(Checker &checker, const Form &form, const Record &record,
+                                      std::vector<std::vector<TraceStep>> *steps = nullptr);
 
 // Every check of the form in certify mode (no values), in field order.
 std::vector<CallResult> certify_form(Checker &checker, Converter &conv, const Form &form);
