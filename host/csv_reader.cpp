@@ -3,6 +3,7 @@
 // record that runs over lines is taken only when it is sound as a whole, so
 // that a stray quote costs its own line's form and the forms after it keep
 // their numbers.
+#include <algorithm>
 #include <fmt/format.h>
 
 #include "columns.h"
@@ -37,6 +38,10 @@ template <class More>
 std::vector<Cell> split_record(std::vector<std::pair<long, std::string>> &lines, std::size_t start, char delim,
                                More &&more) {
     std::vector<Cell> cells;
+    // One cell per delimiter of the first line and one more: growing the
+    // vector cell by cell cost more than the split itself.
+    const std::string &first = lines[0].second;
+    cells.reserve(static_cast<std::size_t>(std::count(first.begin() + static_cast<std::ptrdiff_t>(std::min(start, first.size())), first.end(), delim)) + 1);
     std::size_t li = 0, pos = start;
     auto fail = [&](std::size_t where, std::string what) {
         throw LayoutFault{lines[li].first, static_cast<long>(where) + 1, std::move(what)};

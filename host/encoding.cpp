@@ -147,9 +147,13 @@ std::string Converter::encode_code_point(char32_t cp, std::size_t offset) {
 }
 
 std::string Converter::to_cp932(std::string_view utf8) {
-    std::string out;
+    // Most cells are ASCII, which both encodings write alike: copied whole.
+    std::size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) - 1u < 0x7Fu) ++ascii;
+    if (ascii == utf8.size()) return std::string(utf8);
+    std::string out(utf8.substr(0, ascii));
     out.reserve(utf8.size());
-    for (std::size_t pos = 0; pos < utf8.size();) {
+    for (std::size_t pos = ascii; pos < utf8.size();) {
         unsigned char b = static_cast<unsigned char>(utf8[pos]);
         if (b == 0) throw TextError(pos, "NUL character in text");
         if (b < 0x80) {

@@ -75,7 +75,8 @@ bool ValueSink::store(Record &rec, std::vector<std::string> &values, std::size_t
             return false;
         }
         if (encoding == Encoding::Utf8 && !is_ascii(text)) rec.keep_shown(field, std::string(text));
-        if (std::size_t digits = integer_digits(sjis); digits > kIntegerDigits) {
+        // Each digit takes a byte at least, so only a long text can hold too many.
+        if (std::size_t digits = sjis.size() > kIntegerDigits ? integer_digits(sjis) : 0; digits > kIntegerDigits) {
             // The library drops the digits past its 104th without a word.
             too_long_said.resize(form.fields.size());
             if (!too_long_said[field]) {
