@@ -7,6 +7,9 @@ namespace talv {
 // earlier evaluation left unread is seen again.  Returns false when the
 // buffer cannot be allocated.
 bool scanner_reset();
+// Before a replay, which reads nothing: the buffer is made as an evaluation
+// would make it, if there is none.  False when it cannot be allocated.
+bool scanner_ready();
 // Frees the scanner's buffer; the next reset creates a new one.
 void scanner_delete_buffer();
 // Runs `body` (the parse) with the scanner's fatal conditions caught once
@@ -16,7 +19,8 @@ void scanner_delete_buffer();
 // anything a jump past it would have to release.
 int run_with_scanner_guard(int (*body)());
 // Parses and evaluates the prepared scanner input: 0 accepted, 1 otherwise.
-// Sets g_state.result_word through the rule actions.
+// Sets g_state.result_word through the rule actions.  The parse is recorded
+// and then replayed (parse_record.h); the record stays for keep_parse_record.
 int parse();
 // The same parse, reporting every step to the trace (the grammar compiled a
 // second time with token locations).

@@ -1,5 +1,9 @@
 /* The evaluating parser of check expressions: every reduction runs its
- * operation at once, so the check is decided while it is parsed.
+ * operation at once, so the check is decided while it is parsed.  Compiled
+ * twice: with locations as the traced parser, which runs the rules
+ * (rule_actions.h) itself, and as the parser of every other evaluation,
+ * which only records the steps it takes for the replay to run them
+ * (parse_record.h).
  *
  * A state reduces without reading a token only when one reduction is all it
  * can do; everywhere else the lookahead decides, and a token that allows
@@ -27,6 +31,8 @@
 
 %code {
 #include "lang/frontend.h"
+#include "lang/parse_record.h"
+#include "lang/rule_actions.h"
 #include "service/state.h"
 #include "values/alloc.h"
 
@@ -44,15 +50,16 @@ static void yyerror(const char *message);
 #define YYMALLOC talv::alloc
 #define YYFREE talv::release
 
+#ifdef TALV_TRACED_PARSER
 /* Ends the parse with `code` as the evaluation's outcome. */
 #define FAIL(code) do { talv::g_state.result_word = (code); YYABORT; } while (0)
-/* A null Symbol means memory ran out; a Symbol with status 2 or more carries
- * the error that ends the evaluation. */
-#define CHECK(sym) do { \
-        Symbol *checked_ = (sym); \
-        if (!checked_) FAIL(TALV_I_NO_MEMORY); \
-        if (checked_->status >= 2) FAIL(checked_->code); \
-    } while (0)
+#define RULE(name, ...) RULE_##name(__VA_ARGS__)
+#else
+/* The untraced parser only records the steps it takes (parse_record.h); the
+ * replay runs the rules.  Nothing here can end the parse early, so a record
+ * always runs to acceptance or to the syntax error. */
+#define RULE(name, ...) talv::record_reduce(talv::Rule::name, yylen, yyvsp - yyvs)
+#endif
 }
 
 %token <sym> VARIABLE 257 NUMBER 258 FIELD 259 STRING 260
@@ -71,121 +78,58 @@ static void yyerror(const char *message);
 
 statements
     : statement
-    | statements ',' statement
+    | statements ',' statement                  { RULE(next_statement); }
     ;
 
 statement
-    : VARIABLE '=' expression {
-        if (!$1) FAIL(TALV_I_NO_MEMORY);
-        Symbol *value = eval_symbol($3);
-        if (!value) FAIL(TALV_I_NO_MEMORY);
-        Symbol *held = assign_variable($1->text, value);
-        TRACE_ASSIGNMENT($1, held);
-        CHECK(held);
-        $$ = held;
-        talv::g_state.result_word = TALV_OK;
-        TRACE_STATEMENT(held, TALV_OK);
-    }
-    | condition {
-        if (!$1) FAIL(TALV_I_NO_MEMORY);
-        if ($1->status >= 2) FAIL($1->code);
-        if ($1->status == 1 && !talv::certify_mode()) { TRACE_STATEMENT($1, TALV_FALSE); FAIL(TALV_FALSE); }
-        talv::g_state.result_word = TALV_OK;
-        TRACE_STATEMENT($1, TALV_OK);
-    }
-    | expression {
-        if (!$1) FAIL(TALV_I_NO_MEMORY);
-        if ($1->status == 1 && !talv::certify_mode()) { TRACE_STATEMENT($1, TALV_FALSE); FAIL(TALV_FALSE); }
-        Symbol *value = eval_symbol($1);
-        TRACE_STATEMENT_ERROR(value);
-        CHECK(value);
-        if (value->status == 1 && !talv::certify_mode()) { TRACE_STATEMENT(value, TALV_FALSE); FAIL(TALV_FALSE); }
-        $$ = value;
-        talv::g_state.result_word = TALV_OK;
-        TRACE_STATEMENT(value, TALV_OK);
-    }
+    : VARIABLE '=' expression                   { RULE(assignment, $$, $1, $3); }
+    | condition                                 { RULE(condition_statement, $$, $1); }
+    | expression                                { RULE(expression_statement, $$, $1); }
     ;
 
 /* Both operands are evaluated before either rule runs: no short-circuit. */
 condition
-    : condition OR condition {
-        if (!$1 || !$3) FAIL(TALV_I_NO_MEMORY);
-        if ($1->status >= 2) FAIL($1->code);
-        const int32_t joined = ($1->status != 0 && $3->status != 0) ? 1 : 0;
-        TRACE_LOGICAL("||", joined, $1, $3);
-        $1->status = joined;
-        $$ = $1;
-    }
-    | condition AND condition {
-        if (!$1 || !$3) FAIL(TALV_I_NO_MEMORY);
-        if ($1->status >= 2) FAIL($1->code);
-        const int32_t joined = ($1->status != 0 || $3->status != 0) ? 1 : 0;
-        TRACE_LOGICAL("&&", joined, $1, $3);
-        $1->status = joined;
-        $$ = $1;
-    }
-    | expression RELOP expression {
-        Symbol *result;
-        switch ($2) {
-        case talv::kRelEq: result = relop_eq($1, $3); break;
-        case talv::kRelNe: result = relop_ne($1, $3); break;
-        case talv::kRelLt: result = relop_lt($1, $3); break;
-        case talv::kRelGt: result = relop_gt($1, $3); break;
-        case talv::kRelLe: result = relop_le($1, $3); break;
-        case talv::kRelGe: result = relop_ge($1, $3); break;
-        default: FAIL(TALV_E_INTERNAL);
-        }
-        TRACE_BINARY(TALV_TRACE_COMPARISON, talv::relop_text($2), result, $1, $3);
-        CHECK(result);
-        $$ = result;
-    }
-    | '(' condition ')' { $$ = $2; }
+    : condition OR condition                    { RULE(logical_or, $$, $1, $3); }
+    | condition AND condition                   { RULE(logical_and, $$, $1, $3); }
+    | expression RELOP expression               { RULE(comparison, $$, $1, $2, $3); }
+    | '(' condition ')'                         { RULE(group, $$, $2); }
     | call
     ;
 
 expression
-    : expression '+' expression { Symbol *r = op_add($1, $3); TRACE_BINARY(TALV_TRACE_OPERATOR, "+", r, $1, $3); CHECK(r); $$ = r; }
-    | expression '-' expression { Symbol *r = op_sub($1, $3); TRACE_BINARY(TALV_TRACE_OPERATOR, "-", r, $1, $3); CHECK(r); $$ = r; }
-    | expression '*' expression { Symbol *r = op_mul($1, $3); TRACE_BINARY(TALV_TRACE_OPERATOR, "*", r, $1, $3); CHECK(r); $$ = r; }
-    | expression '/' expression { Symbol *r = op_div($1, $3); TRACE_BINARY(TALV_TRACE_OPERATOR, "/", r, $1, $3); CHECK(r); $$ = r; }
-    | '(' expression ')' { $$ = $2; }
-    | '-' expression %prec UMINUS { Symbol *r = op_minus($2); TRACE_MINUS(r, $2); CHECK(r); $$ = r; }
-    | VARIABLE { if (!$1) FAIL(TALV_I_NO_MEMORY); $$ = $1; }
-    | FIELD { if (!$1) FAIL(TALV_I_NO_MEMORY); $$ = $1; }
-    | NUMBER { if (!$1) FAIL(TALV_I_NO_MEMORY); $$ = $1; }
-    | STRING { if (!$1) FAIL(TALV_I_NO_MEMORY); $$ = $1; }
+    : expression '+' expression                 { RULE(add, $$, $1, $3); }
+    | expression '-' expression                 { RULE(subtract, $$, $1, $3); }
+    | expression '*' expression                 { RULE(multiply, $$, $1, $3); }
+    | expression '/' expression                 { RULE(divide, $$, $1, $3); }
+    | '(' expression ')'                        { RULE(group, $$, $2); }
+    | '-' expression %prec UMINUS               { RULE(minus, $$, $2); }
+    | VARIABLE                                  { RULE(operand, $$, $1); }
+    | FIELD                                     { RULE(operand, $$, $1); }
+    | NUMBER                                    { RULE(operand, $$, $1); }
+    | STRING                                    { RULE(operand, $$, $1); }
     | call
     ;
 
 call
-    : VARIABLE '(' arguments ')' {
-        if (!$1) FAIL(TALV_I_NO_MEMORY);
-        Symbol *r = call_function($1, $3);
-        TRACE_CALL($1, r);
-        CHECK(r);
-        $$ = r;
-    }
-    | VARIABLE '(' ')' {
-        if (!$1) FAIL(TALV_I_NO_MEMORY);
-        Symbol *r = call_function($1, nullptr);
-        TRACE_CALL($1, r);
-        CHECK(r);
-        $$ = r;
-    }
+    : VARIABLE '(' arguments ')'                { RULE(call_with_arguments, $$, $1, $3); }
+    | VARIABLE '(' ')'                          { RULE(call_without_arguments, $$, $1); }
     ;
 
-/* The chain runs from the last argument back to the first; call_function
- * restores source order. */
+/* The chain runs from the last argument back to the first. */
 arguments
     : expression
-    | arguments ',' expression { $3->next = $1; $$ = $3; }
+    | arguments ',' expression                  { RULE(next_argument, $$, $1, $3); }
     ;
 
 %%
 
 static int yylex(void) {
+#ifdef TALV_TRACED_PARSER
     int token = talv::scan_token(&yylval);
     TRACE_TOKEN(token, yylval);
+#else
+    int token = talv::scan_token_for_record();
+#endif
     return token < 0 ? talv::kTokEnd : token;  // bytes 0x80..0xFF end the text
 }
 
@@ -194,17 +138,23 @@ static void yyerror(const char *) { TRACE_SYNTAX_ERROR(); }
 
 namespace talv {
 
-int TALV_PARSE_ENTRY() {
 #ifdef TALV_TRACED_PARSER
+int parse_traced() {
     int status = yyparse();  // the scanner guards each token: a failed one is traced as such
-#else
-    int status = run_with_scanner_guard(&yyparse);
-#endif
     if (scanner_failed()) {
         g_state.result_word = TALV_I_NO_MEMORY;
         return 1;
     }
     return status == 0 ? 0 : 1;
 }
+#else
+bool record_parse() {
+    record_begin();
+    const int status = run_with_scanner_guard(&yyparse);
+    if (scanner_failed()) return false;
+    record_end(status == 0);
+    return true;
+}
+#endif
 
 }  // namespace talv

@@ -42,6 +42,9 @@ inline const char *relop_text(int op) {
 // as themselves, bytes 0x80..0xFF as negative numbers.  Operand tokens
 // create their Symbol on the symbol list (null when memory ran out).
 int scan_token(TokenValue *value);
+// The same token for the untraced parser, inside run_with_scanner_guard: its
+// value is recorded (parse_record.h) rather than given.
+int scan_token_for_record();
 
 // True from a fatal scanner condition until the next scanner_reset().
 bool scanner_failed();

@@ -1,8 +1,9 @@
 // The grammar is compiled twice: as the parser every evaluation runs, where
 // these hooks are empty, and with locations as the traced parser, which runs
 // only while a trace callback is installed.  So tracing costs the untraced
-// parser nothing.  Included only by the grammar: the hooks name the
-// skeleton's location stack (yylsp, yylen, yyloc, yylloc).
+// parser and the replay nothing.  Traced, the hooks name the skeleton's
+// location stack (yylsp, yylen, yyloc, yylloc): only the grammar includes
+// them so; the replay includes the empty ones.
 #pragma once
 
 #ifdef TALV_TRACED_PARSER
@@ -16,7 +17,6 @@
     } while (0)
 #define YY_LOCATION_PRINT(File, Loc) ((void)0)
 
-#define TALV_PARSE_ENTRY parse_traced
 // The span of the rule's k-th right-hand symbol.
 #define TRACE_AT(k) (yylsp[(k) - yylen])
 #define TRACE_TOKEN(token, value) \
@@ -33,7 +33,6 @@
 
 #else
 
-#define TALV_PARSE_ENTRY parse
 #define TRACE_TOKEN(token, value) ((void)0)
 #define TRACE_BINARY(kind, op, r, a, b) ((void)0)
 #define TRACE_MINUS(r, a) ((void)0)

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "lang/frontend.h"
+#include "lang/parse_record.h"
 #include "service/normalise.h"
 #include "service/state.h"
 #include "service/trace.h"
@@ -35,8 +36,7 @@ void write_self_field(const char *field_name) {
     out[2 + n] = '\0';
 }
 
-void prepare(const char *field_name, const char *normalised) {
-    const std::size_t length = std::strlen(normalised);
+void prepare(const char *field_name, const char *normalised, std::size_t length) {
     std::memcpy(g_state.scanner_input, normalised, length + 1);
     g_state.read_pos = 0;
     g_state.end_pos = length;
@@ -69,27 +69,43 @@ void delete_scanner_buffer_after_evaluation() { g_delete_scanner_buffer = true; 
 
 Evaluation run_evaluation(const char *field_name, const char *expr_text, const EntryCodes &codes) {
     const RunningEvaluation running;
-    if (trace_on()) trace_begin(expr_text);
-    char normalised[kNormalisedBufferSize];
-    switch (normalise_expression(expr_text, normalised)) {
-    case kTextTooLong:
-        if (trace_on()) trace_rejected(expr_text, TALV_E_TOO_LONG);
-        return {Stage::kRejected, {TALV_E_TOO_LONG, 0}};
-    case kNothingVisible: return {Stage::kNothingToDo, {TALV_OK, 0}};
-    case kNormalised: break;
-    }
-    prepare(field_name, normalised);
-
-    if (uint32_t code = check_parenthesis_depth(g_state.scanner_input)) {
-        if (trace_on()) trace_rejected(g_state.scanner_input, code);
-        return {Stage::kRejected, {code, 0}};
-    }
-
+    const bool traced = trace_on();
     int rejected = 1;
-    if (scanner_reset())
-        rejected = trace_on() ? parse_traced() : parse();
-    else
-        g_state.result_word = TALV_I_NO_MEMORY;
+    const RecordKey key = record_key(expr_text);
+    if (traced) trace_begin(expr_text);
+    if (const ParseRecord *known = traced ? nullptr : find_parse_record(key, expr_text)) {
+        // Prepared, checked and parsed before: only the evaluation is left.
+        prepare(field_name, prepared_text(*known), key.length);
+        g_state.read_pos = key.length;  // as the scanner would have read it all
+        if (scanner_ready())
+            rejected = replay_parse(*known);
+        else
+            g_state.result_word = TALV_I_NO_MEMORY;
+    } else {
+        char normalised[kNormalisedBufferSize];
+        switch (normalise_expression(expr_text, normalised)) {
+        case kTextTooLong:
+            if (traced) trace_rejected(expr_text, TALV_E_TOO_LONG);
+            return {Stage::kRejected, {TALV_E_TOO_LONG, 0}};
+        case kNothingVisible: return {Stage::kNothingToDo, {TALV_OK, 0}};
+        case kNormalised: break;
+        }
+        prepare(field_name, normalised, key.length);
+
+        if (uint32_t code = check_parenthesis_depth(g_state.scanner_input)) {
+            if (traced) trace_rejected(g_state.scanner_input, code);
+            return {Stage::kRejected, {code, 0}};
+        }
+
+        if (!scanner_reset()) {
+            g_state.result_word = TALV_I_NO_MEMORY;
+        } else if (traced) {
+            rejected = parse_traced();
+        } else {
+            rejected = parse();
+            keep_parse_record(key, expr_text, g_state.scanner_input);
+        }
+    }
     free_all_symbol();
     if (rejected && g_state.result_word == 0) g_state.result_word = TALV_E_SYNTAX;
     return {Stage::kParsed, map_result_word(g_state.result_word, codes)};

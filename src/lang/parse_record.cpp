@@ -1,0 +1,212 @@
+#include "lang/parse_record.h"
+
+#include <cstring>
+
+#include "lang/replay_steps.h"
+#include "talvechk.h"
+
+namespace talv {
+namespace {
+
+// Room for the parse of any text that may be evaluated.  Of n <= 512 tokens
+// before the end at most n are shifted; the reductions build a tree over
+// them with at most n - 1 nodes of two or more children and at most three
+// unit nodes above each node (operand, statement, statements), and the end
+// token, the outcome and slack make the rest.
+constexpr std::size_t kMostTokens = TALV_MAX_EXPR;
+constexpr std::size_t kScratchSteps = 9 * (kMostTokens + 1) + 8;
+constexpr std::size_t kScratchText = 2 * (kMostTokens + 1);  // operand texts with their NULs
+
+struct Scratch {
+    Step steps[kScratchSteps];
+    char texts[kScratchText];
+    std::size_t step_count;
+    std::size_t text_used;
+    std::ptrdiff_t depth;  // values on the parser's stack as the steps so far leave it
+    bool pending;          // a token was read and not yet shifted
+    bool broken;           // the steps ran out of room or out of step with the parser
+    bool complete;
+};
+Scratch g_scratch;
+
+void emit(StepOp op, uint8_t value = 0, uint16_t at = 0) {
+    Scratch &s = g_scratch;
+    if (s.step_count >= kScratchSteps) {
+        s.broken = true;
+        return;
+    }
+    s.steps[s.step_count++] = Step{op, value, at};
+}
+
+// The kept records: four ways to each of sixteen sets, the least recently
+// used way making room.  A record that does not fit its arena is replayed
+// once and not kept.
+constexpr std::size_t kSets = 16;
+constexpr std::size_t kWays = 4;
+constexpr std::size_t kArena = 1024 - 32;
+
+}  // namespace
+
+struct ParseRecord {
+    uint64_t hash;
+    uint32_t used;         // when it was last found or kept
+    uint16_t length;       // of the text
+    uint16_t step_count;
+    bool valid;
+    // The steps, then the host's text, the prepared text and the operand
+    // texts, each with its NUL.
+    alignas(Step) unsigned char arena[kArena];
+
+    const Step *steps() const { return reinterpret_cast<const Step *>(arena); }
+    const char *key() const { return reinterpret_cast<const char *>(arena) + step_count * sizeof(Step); }
+    const char *prepared() const { return key() + length + 1; }
+    const char *texts() const { return prepared() + length + 1; }
+};
+
+namespace {
+
+ParseRecord g_records[kSets][kWays];
+uint32_t g_clock = 0;
+
+uint64_t mix(uint64_t h, uint64_t word) {
+    h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 32);
+}
+
+uint64_t load8(const char *p) {
+    uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+}  // namespace
+
+void record_begin() {
+    Scratch &s = g_scratch;
+    s.step_count = 0;
+    s.text_used = 0;
+    s.depth = 0;
+    s.pending = false;
+    s.broken = false;
+    s.complete = false;
+}
+
+void record_token_start() {
+    Scratch &s = g_scratch;
+    if (s.pending) {
+        emit(StepOp::shift);
+        ++s.depth;
+    }
+    s.pending = true;
+}
+
+void record_operand(const char *text, int kind) {
+    Scratch &s = g_scratch;
+    const std::size_t n = std::strlen(text);
+    if (s.text_used + n + 1 > kScratchText) {
+        s.broken = true;
+    } else {
+        std::memcpy(s.texts + s.text_used, text, n + 1);
+        emit(StepOp::lex_operand, static_cast<uint8_t>(kind - TALV_VARIABLE), static_cast<uint16_t>(s.text_used));
+        s.text_used += n + 1;
+    }
+}
+
+void record_self_field() { emit(StepOp::lex_self_field); }
+
+void record_relop(int op) { emit(StepOp::lex_relop, static_cast<uint8_t>(op)); }
+
+void record_reduce(Rule rule, int length, std::ptrdiff_t depth) {
+    Scratch &s = g_scratch;
+    // Reached after a shift that no token read has shown yet.
+    if (s.pending && depth == s.depth + 1) {
+        emit(StepOp::shift);
+        ++s.depth;
+        s.pending = false;
+    }
+    if (depth != s.depth || length < 1 || length > depth) s.broken = true;
+    emit(StepOp::reduce, static_cast<uint8_t>(rule), static_cast<uint16_t>(length));
+    s.depth -= length - 1;
+}
+
+void record_end(bool accepted) {
+    emit(accepted ? StepOp::accept : StepOp::stop);
+    g_scratch.complete = !g_scratch.broken;
+}
+
+int replay_recorded() {
+    const Scratch &s = g_scratch;
+    if (!s.complete) {
+        g_state.result_word = TALV_E_INTERNAL;  // past every bound above: cannot happen
+        return 1;
+    }
+    return replay_steps(s.steps, s.texts);
+}
+
+RecordKey record_key(const char *text) {
+    const std::size_t n = strnlen(text, TALV_MAX_EXPR + 1);
+    if (n > TALV_MAX_EXPR) return {0, n, false};
+    uint64_t h = n;
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) h = mix(h, load8(text + i));
+    if (i < n) {
+        if (n >= 8) {
+            h = mix(h, load8(text + n - 8));
+        } else {
+            uint64_t w = 0;
+            for (; i < n; ++i) w = w << 8 | static_cast<unsigned char>(text[i]);
+            h = mix(h, w);
+        }
+    }
+    return {h, n, true};
+}
+
+const ParseRecord *find_parse_record(const RecordKey &key, const char *text) {
+    if (!key.usable) return nullptr;
+    ParseRecord *set = g_records[key.hash % kSets];
+    for (std::size_t way = 0; way < kWays; ++way) {
+        ParseRecord &r = set[way];
+        if (r.valid && r.hash == key.hash && r.length == key.length && std::memcmp(r.key(), text, key.length) == 0) {
+            r.used = ++g_clock;
+            return &r;
+        }
+    }
+    return nullptr;
+}
+
+void keep_parse_record(const RecordKey &key, const char *text, const char *prepared) {
+    const Scratch &s = g_scratch;
+    if (!key.usable || !s.complete) return;
+    const std::size_t need = s.step_count * sizeof(Step) + 2 * (key.length + 1) + s.text_used;
+    if (need > kArena) return;
+    ParseRecord *set = g_records[key.hash % kSets];
+    ParseRecord *slot = &set[0];
+    for (std::size_t way = 0; way < kWays; ++way) {
+        if (!set[way].valid) {
+            slot = &set[way];
+            break;
+        }
+        if (set[way].used < slot->used) slot = &set[way];
+    }
+    slot->hash = key.hash;
+    slot->used = ++g_clock;
+    slot->length = static_cast<uint16_t>(key.length);
+    slot->step_count = static_cast<uint16_t>(s.step_count);
+    unsigned char *at = slot->arena;
+    std::memcpy(at, s.steps, s.step_count * sizeof(Step));
+    at += s.step_count * sizeof(Step);
+    std::memcpy(at, text, key.length);
+    at[key.length] = '\0';
+    at += key.length + 1;
+    std::memcpy(at, prepared, key.length);
+    at[key.length] = '\0';
+    at += key.length + 1;
+    std::memcpy(at, s.texts, s.text_used);
+    slot->valid = true;
+}
+
+const char *prepared_text(const ParseRecord &record) { return record.prepared(); }
+
+int replay_parse(const ParseRecord &record) { return replay_steps(record.steps(), record.texts()); }
+
+}  // namespace talv

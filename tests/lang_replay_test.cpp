@@ -1,0 +1,243 @@
+// Untraced evaluations run a recorded parse; a text met again replays its
+// record without preparing, scanning or parsing it.  The traced evaluation
+// still runs the evaluating parser itself, so it is the reference: every
+// replay must answer as it does, with the same host calls in the same order.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "service/state.h"
+#include "support/fake_host.h"
+#include "talvechk.h"
+#include "talvechk_trace.h"
+#include "values/alloc.h"
+
+namespace {
+
+using talv_test::FakeHost;
+
+// The host's calls as it saw them, in order.
+std::vector<std::string> g_calls;
+FakeHost *g_host = nullptr;
+
+int32_t logged_value(uintptr_t, const char *name, PPR_FIELD_VALUE *rec) {
+    g_calls.push_back(std::string("value ") + name);
+    return FakeHost::value_cb(g_host->context(0), name, rec);
+}
+int32_t logged_range(uintptr_t, int32_t *count, char **names, int32_t capacity, char *store, int32_t size) {
+    g_calls.push_back("range");
+    return FakeHost::range_cb(g_host->context(1), count, names, capacity, store, size);
+}
+int32_t logged_list(uintptr_t, PPR_FIELD_ENTRY *entries, int32_t *count, int32_t capacity) {
+    g_calls.push_back("list");
+    return FakeHost::list_cb(g_host->context(2), entries, count, capacity);
+}
+
+void ignore_step(uintptr_t, const TALV_TRACE_EVENT *) {}
+
+struct Outcome {
+    uint32_t ret = 0, out = 0;
+    std::string message;  // the message argument, or the certify record's text
+    std::vector<std::string> calls;
+    long allocations = 0;
+};
+
+bool operator==(const Outcome &a, const Outcome &b) {
+    return a.ret == b.ret && a.out == b.out && a.message == b.message && a.calls == b.calls;
+}
+
+std::ostream &operator<<(std::ostream &os, const Outcome &o) {
+    os << "ret " << std::hex << o.ret << " out " << o.out << std::dec << " \"" << o.message << "\" calls";
+    for (const std::string &c : o.calls) os << " [" << c << "]";
+    return os;
+}
+
+class LangReplay : public ::testing::Test {
+protected:
+    FakeHost host;
+
+    void SetUp() override {
+        g_host = &host;
+        host.set("A", "1");
+        host.set("B", "2");
+        host.set("T", "3");
+        host.set("U", "4");
+        host.set("N1", "5");
+        host.set("N2", "6");
+        install();
+    }
+    void TearDown() override {
+        talv_set_trace(nullptr, 0);
+        talv::alloc_fail_at(0);
+        PPR_end();
+    }
+    void install() {
+        PPR_PROC procs[3] = {reinterpret_cast<PPR_PROC>(&logged_value), reinterpret_cast<PPR_PROC>(&logged_range),
+                             reinterpret_cast<PPR_PROC>(&logged_list)};
+        uintptr_t contexts[3] = {1, 2, 3};
+        ASSERT_EQ(PPR_init(procs, contexts), 0u);
+    }
+
+    Outcome run(const char *field, const char *expr, bool certify = false, bool traced = false) {
+        if (traced) EXPECT_EQ(talv_set_trace(&ignore_step, 0), 0u);
+        g_calls.clear();
+        talv::alloc_fail_at(0);
+        Outcome o;
+        if (certify) {
+            PPR_CERTIFY_RESULT rec;
+            const talv_test::EvalResult r = talv_test::certify(field, expr, &rec);
+            o.ret = r.ret;
+            o.out = r.out;
+            o.message.assign(rec.text, strnlen(rec.text, sizeof rec.text));
+        } else {
+            const talv_test::EvalResult r = talv_test::eval(field, expr);
+            o.ret = r.ret;
+            o.out = r.out;
+            o.message = talv::g_state.message_arg;
+        }
+        o.allocations = talv::alloc_count();
+        o.calls = g_calls;
+        if (traced) talv_set_trace(nullptr, 0);
+        return o;
+    }
+
+    // The first untraced evaluation records, the later ones replay; the
+    // traced one parses.  All answer alike.
+    void expect_replays_as_parsed(const char *field, const char *expr, bool certify) {
+        const Outcome parsed = run(field, expr, certify, true);
+        const Outcome recorded = run(field, expr, certify);
+        EXPECT_EQ(recorded, parsed) << expr;
+        for (int again = 0; again < 3; ++again) {
+            const Outcome replayed = run(field, expr, certify);
+            EXPECT_EQ(replayed, parsed) << expr;
+            EXPECT_EQ(replayed.allocations, recorded.allocations) << expr;
+        }
+    }
+};
+
+const char *const kTexts[] = {
+    "[A]+[B]==@",
+    "[N1]*[N2]==30",
+    "[A]/[B]>=0.5 && [B]-[A]==1",
+    "x=[A]*2, y=x+[B], y==@",
+    "x=1, x",
+    "-[B]<0 || -(-[A])==1",
+    "((([A]+[B])*[N1]))==15",
+    "sum([N1..2])==11",
+    "sum([A], 2, 0.5)>=1",
+    "ydate(2024, 2, 29) && [A]==1",
+    "length('abc')==3",
+    "'a'<='b'",
+    "[A]",
+    "[A]==2",            // false: the last statement fails
+    "[A]==2, [B]==2",    // false before the second statement is read
+    "[NONE]==1",         // a field the host does not have
+    "[A]/0==1",
+    "nofunction(1)",
+    "a&&b",              // two missing variables: a syntax error
+    "[A]==1, [B]+)",     // the first statement runs, then the error
+    "[A]+[B]+",          // the error at the end
+    "f(1,",
+    "[A]==1 \x81\x40 rest",  // a two-byte character ends the text
+    "[A]==1 $ rest",         // so does a stray end mark
+    "1==1, (",
+    "[ A ]==1",
+    "@==3",
+};
+
+TEST_F(LangReplay, EveryEvaluationAnswersAsTheEvaluatingParser) {
+    for (bool certify : {false, true})
+        for (const char *expr : kTexts) expect_replays_as_parsed("T", expr, certify);
+}
+
+TEST_F(LangReplay, TheFieldBeingCheckedIsTakenWhenReplayed) {
+    for (const char *field : {"T", "U", "A", "NONE"}) expect_replays_as_parsed(field, "@==3 || @+1==[U]+1", false);
+}
+
+// The first evaluation stops early; once the form lets it through, the rest
+// of the text runs, and back again.
+TEST_F(LangReplay, AnEarlyFailureThenTheWholeText) {
+    const char *expr = "[A]==2, [B]==2, z=[N1]*2, z==10";
+    const uint32_t expected[] = {TALV_FALSE, TALV_FALSE, TALV_OK, TALV_FALSE};
+    const char *a_values[] = {"1", "2", "2", "1"};
+    const char *b_values[] = {"2", "3", "2", "2"};
+    for (int round = 0; round < 4; ++round) {
+        host.set("A", a_values[round]);
+        host.set("B", b_values[round]);
+        const Outcome parsed = run("T", expr, false, true);
+        EXPECT_EQ(parsed.out, expected[round]) << round;
+        EXPECT_EQ(run("T", expr), parsed) << round;
+        EXPECT_EQ(run("T", expr), parsed) << round;
+    }
+}
+
+// More texts than are kept, in turns: those pushed out are recorded again.
+TEST_F(LangReplay, ManyTextsPastTheBound) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 150; ++i)
+        texts.push_back("[A]+" + std::to_string(i) + (i % 3 ? "==" : "!=") + std::to_string(i + 1));
+    std::vector<Outcome> parsed;
+    for (const std::string &t : texts) parsed.push_back(run("T", t.c_str(), false, true));
+    for (int round = 0; round < 3; ++round)
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const std::size_t at = round == 1 ? texts.size() - 1 - i : i;
+            EXPECT_EQ(run("T", texts[at].c_str()), parsed[at]) << texts[at];
+        }
+}
+
+// A replayed evaluation fails at each of its allocations in turn, as one
+// that parses does; after PPR_end the scanner's buffer is made again first.
+TEST_F(LangReplay, EveryAllocationOfAReplayCanFail) {
+    const char *exprs[] = {"x=[A]*2, sum([N1..2], x)==13", "[A]+[B]==@", "[A]==1, [B]+)"};
+    for (const char *expr : exprs) {
+        for (bool restart : {false, true}) {
+            run("T", expr);
+            const Outcome whole = run("T", expr);  // replayed, the scanner's buffer made before
+            if (restart) {
+                PPR_end();
+                install();
+            }
+            long failures = 0;
+            for (long n = 1;; ++n) {
+                if (restart && n > 1) {
+                    PPR_end();
+                    install();
+                }
+                talv::alloc_fail_at(n);
+                const talv_test::EvalResult r = talv_test::eval("T", expr);
+                const long made = talv::alloc_count();
+                talv::alloc_fail_at(0);
+                if (made < n) {
+                    EXPECT_EQ(r.ret, whole.ret) << expr;
+                    EXPECT_EQ(r.out, whole.out) << expr;
+                    break;
+                }
+                ++failures;
+                EXPECT_EQ(r.ret, TALV_R_NO_MEMORY) << expr << " allocation " << n;
+                EXPECT_EQ(r.out, TALV_E_INTERNAL) << expr << " allocation " << n;
+                ASSERT_LT(n, 2000);
+            }
+            EXPECT_EQ(run("T", expr), whole) << expr;
+            if (!restart) EXPECT_EQ(failures, whole.allocations) << expr;
+        }
+    }
+}
+
+// After PPR_end, a text met before costs the same allocations as one met
+// for the first time: the scanner's buffer comes first either way.
+TEST_F(LangReplay, AfterTheEndAReplayMakesTheScannerBuffer) {
+    run("T", "[A]+1==2");
+    const Outcome known = run("T", "[A]+1==2");
+    PPR_end();
+    install();
+    const Outcome first_known = run("T", "[A]+1==2");
+    PPR_end();
+    install();
+    const Outcome first_new = run("T", "[A]+2==3");
+    EXPECT_EQ(first_known.allocations, first_new.allocations);
+    EXPECT_GT(first_known.allocations, known.allocations);
+    EXPECT_EQ(first_known, known);
+}
+
+}  // namespace
