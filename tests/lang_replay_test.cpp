@@ -80,7 +80,9 @@ protected:
     }
 
     Outcome run(const char *field, const char *expr, bool certify = false, bool traced = false) {
-        if (traced) EXPECT_EQ(talv_set_trace(&ignore_step, 0), 0u);
+        if (traced) {
+            EXPECT_EQ(talv_set_trace(&ignore_step, 0), 0u);
+        }
         g_calls.clear();
         talv::alloc_fail_at(0);
         Outcome o;
@@ -219,7 +221,9 @@ TEST_F(LangReplay, EveryAllocationOfAReplayCanFail) {
                 ASSERT_LT(n, 2000);
             }
             EXPECT_EQ(run("T", expr), whole) << expr;
-            if (!restart) EXPECT_EQ(failures, whole.allocations) << expr;
+            if (!restart) {
+                EXPECT_EQ(failures, whole.allocations) << expr;
+            }
         }
     }
 }

@@ -15,13 +15,12 @@ constexpr EntryCodes kCertifyCodes{TALV_R_CERT_CALLBACK, TALV_R_CERT_AREA, TALV_
 
 // The self-field text "[" name "$" has 64 bytes; a longer name is refused
 // rather than cut, since a cut name would silently check another field.
-bool field_name_fits(const char *field_name) {
-    return strnlen(field_name, TALV_MAX_SELF_FIELD + 1) <= TALV_MAX_SELF_FIELD;
-}
-
 // A call from inside a host callback is refused like invalid parameters.
-bool valid_arguments(const char *field_name, const char *expr_text) {
-    return field_name && expr_text && field_name_fits(field_name) && !evaluation_running();
+// Sets `name_length` when the arguments are valid.
+bool valid_arguments(const char *field_name, const char *expr_text, std::size_t &name_length) {
+    if (!field_name || !expr_text) return false;
+    name_length = strnlen(field_name, TALV_MAX_SELF_FIELD + 1);
+    return name_length <= TALV_MAX_SELF_FIELD && !evaluation_running();
 }
 
 // For the codes decided before parsing the record carries the formatted
@@ -59,7 +58,8 @@ TALV_API uint32_t PPR_init(const PPR_PROC *callbacks, const uintptr_t *contexts)
 
 TALV_API uint32_t PPR_eval(uint32_t *out, const char *field_name, const char *expr_text) {
     if (!out) return TALV_R_EVAL_BAD_PARAM;
-    if (!talv::valid_arguments(field_name, expr_text)) {
+    std::size_t name_length = 0;
+    if (!talv::valid_arguments(field_name, expr_text, name_length)) {
         *out = TALV_E_INTERNAL;
         return TALV_R_EVAL_BAD_PARAM;
     }
@@ -68,14 +68,15 @@ TALV_API uint32_t PPR_eval(uint32_t *out, const char *field_name, const char *ex
         return TALV_R_EVAL_NOT_INIT;
     }
     g_state.certify_mode = 0;
-    const talv::Evaluation done = talv::run_evaluation(field_name, expr_text, talv::kEvalCodes);
+    const talv::Evaluation done = talv::run_evaluation({field_name, name_length}, expr_text, talv::kEvalCodes);
     *out = done.outcome.code;
     return done.outcome.ret;
 }
 
 TALV_API uint32_t PPR_certify(PPR_CERTIFY_RESULT *record, const char *field_name, const char *expr_text) {
     if (!record) return TALV_R_CERT_BAD_PARAM;
-    if (!talv::valid_arguments(field_name, expr_text)) {
+    std::size_t name_length = 0;
+    if (!talv::valid_arguments(field_name, expr_text, name_length)) {
         talv::fill_record(record, TALV_E_INTERNAL);
         return TALV_R_CERT_BAD_PARAM;
     }
@@ -85,7 +86,7 @@ TALV_API uint32_t PPR_certify(PPR_CERTIFY_RESULT *record, const char *field_name
         return TALV_R_CERT_NOT_INIT;
     }
     g_state.certify_mode = 1;
-    const talv::Evaluation done = talv::run_evaluation(field_name, expr_text, talv::kCertifyCodes);
+    const talv::Evaluation done = talv::run_evaluation({field_name, name_length}, expr_text, talv::kCertifyCodes);
     switch (done.stage) {
     case talv::Stage::kRejected:
         talv::fill_record(record, done.outcome.code);

@@ -26,17 +26,16 @@ struct RunningEvaluation {
 };
 
 // "[" name "$", as the scanner reads a reference to the field being checked.
-void write_self_field(const char *field_name) {
+void write_self_field(FieldName field) {
+    static_assert(sizeof g_state.self_field >= TALV_MAX_SELF_FIELD + 3);
     char *out = g_state.self_field;
-    constexpr std::size_t kNameRoom = sizeof g_state.self_field - 3;
-    std::size_t n = strnlen(field_name, kNameRoom);
     out[0] = '[';
-    std::memcpy(out + 1, field_name, n);
-    out[1 + n] = '$';
-    out[2 + n] = '\0';
+    std::memcpy(out + 1, field.text, field.length);
+    out[1 + field.length] = '$';
+    out[2 + field.length] = '\0';
 }
 
-void prepare(const char *field_name, const char *normalised, std::size_t length) {
+void prepare(FieldName field_name, const char *normalised, std::size_t length) {
     std::memcpy(g_state.scanner_input, normalised, length + 1);
     g_state.read_pos = 0;
     g_state.end_pos = length;
@@ -67,7 +66,7 @@ bool evaluation_running() { return g_running; }
 
 void delete_scanner_buffer_after_evaluation() { g_delete_scanner_buffer = true; }
 
-Evaluation run_evaluation(const char *field_name, const char *expr_text, const EntryCodes &codes) {
+Evaluation run_evaluation(FieldName field_name, const char *expr_text, const EntryCodes &codes) {
     const RunningEvaluation running;
     const bool traced = trace_on();
     int rejected = 1;

@@ -1,6 +1,7 @@
 // The steps shared by PPR_eval and PPR_certify.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace talv {
@@ -41,8 +42,15 @@ bool evaluation_running();
 // read, so it is deleted once the running evaluation is over.
 void delete_scanner_buffer_after_evaluation();
 
+// The field being checked, its name at most TALV_MAX_SELF_FIELD bytes.
+struct FieldName {
+    const char *text;
+    std::size_t length;
+};
+
 // Preparation, depth check, scanner reset, parse, release of the symbol
-// list.  The caller has checked its arguments and set the certify-mode flag.
-Evaluation run_evaluation(const char *field_name, const char *expr_text, const EntryCodes &codes);
+// list; for a text parsed before, the replay of its parse.  The caller has
+// checked its arguments and set the certify-mode flag.
+Evaluation run_evaluation(FieldName field, const char *expr_text, const EntryCodes &codes);
 
 }  // namespace talv
