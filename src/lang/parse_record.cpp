@@ -43,7 +43,7 @@ void emit(StepOp op, uint8_t value = 0, uint16_t at = 0) {
 // once and not kept.
 constexpr std::size_t kSets = 16;
 constexpr std::size_t kWays = 4;
-constexpr std::size_t kArena = 1024 - 32;
+constexpr std::size_t kArena = 1536 - 32;
 
 }  // namespace
 
@@ -125,6 +125,14 @@ void record_reduce(Rule rule, int length, std::ptrdiff_t depth) {
         s.pending = false;
     }
     if (depth != s.depth || length < 1 || length > depth) s.broken = true;
+    if (rule == Rule::operand && s.step_count >= 2 && s.steps[s.step_count - 1].op == StepOp::shift) {
+        Step &read = s.steps[s.step_count - 2];
+        if (read.op == StepOp::lex_operand || read.op == StepOp::lex_self_field) {
+            read.op = read.op == StepOp::lex_operand ? StepOp::operand : StepOp::self_field_operand;
+            --s.step_count;
+            return;  // a unit rule: the depth stays
+        }
+    }
     emit(StepOp::reduce, static_cast<uint8_t>(rule), static_cast<uint16_t>(length));
     s.depth -= length - 1;
 }

@@ -65,6 +65,13 @@ int replay_steps(const Step *step, const char *texts) {
             *top = out;
             break;
         }
+        case StepOp::operand:
+        case StepOp::self_field_operand:
+            read.sym = step->op == StepOp::operand ? create_symbol(texts + step->at, TALV_VARIABLE + step->value)
+                                                   : create_symbol(g_state.self_field, TALV_FIELD);
+            *++top = read;
+            if (reduce(Rule::operand, top - 1, *top)) return 1;
+            break;
         case StepOp::accept: return 0;
         case StepOp::stop: return 1;
         }

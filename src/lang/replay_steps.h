@@ -13,6 +13,10 @@ enum class StepOp : uint8_t {
     reduce,          // value: the Rule, at: the rule's length
     accept,
     stop,            // the parser met a syntax error or filled its stack
+    // lex_operand (lex_self_field), shift and the operand rule in one step:
+    // what an operand in an expression comes to nearly everywhere.
+    operand,
+    self_field_operand,
 };
 
 struct Step {
