@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "lang/parse_record.h"
 #include "service/state.h"
 #include "support/fake_host.h"
 #include "talvechk.h"
@@ -186,6 +187,21 @@ TEST_F(LangReplay, ManyTextsPastTheBound) {
             const std::size_t at = round == 1 ? texts.size() - 1 - i : i;
             EXPECT_EQ(run("T", texts[at].c_str()), parsed[at]) << texts[at];
         }
+}
+
+// Texts met in turns, more than are kept: most of the records stay rather
+// than each new one pushing out the next text due (once the records of
+// earlier tests have given way).
+TEST_F(LangReplay, TextsMetInTurnsKeepMostOfTheirRecords) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 100; ++i) texts.push_back("[B]-" + std::to_string(i) + "<=2");
+    int found = 0;
+    for (int round = 0; round < 6; ++round)
+        for (const std::string &t : texts) {
+            if (round == 5 && talv::find_parse_record(talv::record_key(t.c_str()), t.c_str())) ++found;
+            EXPECT_EQ(talv_test::eval("T", t.c_str()).out, TALV_OK) << t;
+        }
+    EXPECT_GE(found, 40);
 }
 
 // A replayed evaluation fails at each of its allocations in turn, as one

@@ -38,18 +38,22 @@ void emit(StepOp op, uint8_t value = 0, uint16_t at = 0) {
     s.steps[s.step_count++] = Step{op, value, at};
 }
 
-// The kept records: four ways to each of sixteen sets, the least recently
-// used way making room.  A record that does not fit its arena is replayed
+// The kept records: four ways to each of sixteen sets, the way used longest
+// ago making room.  When that way was used lately, texts are met in turns,
+// more than the set holds: the new record then enters as the longest unused,
+// so that they do not push each other out in turn and the other ways keep
+// the texts met again.  A record that does not fit its arena is replayed
 // once and not kept.
 constexpr std::size_t kSets = 16;
 constexpr std::size_t kWays = 4;
+constexpr uint32_t kLately = 256;  // lookups
 constexpr std::size_t kArena = 1536 - 32;
 
 }  // namespace
 
 struct ParseRecord {
     uint64_t hash;
-    uint32_t used;         // when it was last found or kept
+    uint32_t used;         // the lookup clock when it was last found
     uint16_t length;       // of the text
     uint16_t step_count;
     bool valid;
@@ -170,12 +174,13 @@ RecordKey record_key(const char *text) {
 }
 
 const ParseRecord *find_parse_record(const RecordKey &key, const char *text) {
+    ++g_clock;
     if (!key.usable) return nullptr;
     ParseRecord *set = g_records[key.hash % kSets];
     for (std::size_t way = 0; way < kWays; ++way) {
         ParseRecord &r = set[way];
         if (r.valid && r.hash == key.hash && r.length == key.length && std::memcmp(r.key(), text, key.length) == 0) {
-            r.used = ++g_clock;
+            r.used = g_clock;
             return &r;
         }
     }
@@ -188,16 +193,18 @@ void keep_parse_record(const RecordKey &key, const char *text, const char *prepa
     const std::size_t need = s.step_count * sizeof(Step) + 2 * (key.length + 1) + s.text_used;
     if (need > kArena) return;
     ParseRecord *set = g_records[key.hash % kSets];
-    ParseRecord *slot = &set[0];
-    for (std::size_t way = 0; way < kWays; ++way) {
-        if (!set[way].valid) {
+    ParseRecord *slot = nullptr;
+    uint32_t slot_age = 0;
+    for (std::size_t way = 0; way < kWays && !(slot && !slot->valid); ++way) {
+        const uint32_t age = g_clock - set[way].used;
+        if (!set[way].valid || !slot || age > slot_age) {
             slot = &set[way];
-            break;
+            slot_age = age;
         }
-        if (set[way].used < slot->used) slot = &set[way];
     }
+    const bool lately = slot->valid && slot_age < kLately;
     slot->hash = key.hash;
-    slot->used = ++g_clock;
+    slot->used = lately ? g_clock - (slot_age + 1) : g_clock;
     slot->length = static_cast<uint16_t>(key.length);
     slot->step_count = static_cast<uint16_t>(s.step_count);
     unsigned char *at = slot->arena;
