@@ -154,6 +154,16 @@ TEST_F(LangReplay, EveryEvaluationAnswersAsTheEvaluatingParser) {
         for (const char *expr : kTexts) expect_replays_as_parsed("T", expr, certify);
 }
 
+// Texts that fill the parser's stack, or nearly: the replay stops where the
+// parser did, or runs as deep.
+TEST_F(LangReplay, DeepTextsAsTheParserTakesThem) {
+    const std::string texts[] = {std::string(505, '-') + "1", std::string(480, '-') + "1==-1",
+                                 "sum(" + std::string(240, '-') + "[A], 1)==2", std::string(511, '-') + "@"};
+    for (const std::string &t : texts) expect_replays_as_parsed("T", t.c_str(), false);
+    EXPECT_EQ(run("T", texts[0].c_str()).out, TALV_E_SYNTAX);  // the stack is full
+    EXPECT_EQ(run("T", texts[2].c_str()).out, TALV_OK);
+}
+
 TEST_F(LangReplay, TheFieldBeingCheckedIsTakenWhenReplayed) {
     for (const char *field : {"T", "U", "A", "NONE"}) expect_replays_as_parsed(field, "@==3 || @+1==[U]+1", false);
 }
