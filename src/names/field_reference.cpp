@@ -8,7 +8,6 @@
 #include "service/state.h"
 #include "service/trace.h"
 #include "values/fresh_read.h"
-#include "values/fullwidth.h"
 
 namespace talv {
 namespace {
@@ -60,9 +59,11 @@ extern "C" Symbol *reference_field(Symbol *field) {
     if (!result) return nullptr;
 
     // The host gets at most 32 bytes of name, terminated, whatever the Symbol holds.
+    // (Names are short: a byte loop beats measuring and copying.)
     char name[TALV_MAX_FIELD_NAME + 1];
-    std::size_t name_len = bounded_length(field->text, TALV_MAX_FIELD_NAME);
-    std::memcpy(name, field->text, name_len);
+    std::size_t name_len = 0;
+    for (; name_len < TALV_MAX_FIELD_NAME && field->text[name_len] != '\0'; ++name_len)
+        name[name_len] = field->text[name_len];
     name[name_len] = '\0';
 
     auto value_proc = reinterpret_cast<PPR_FIELD_VALUE_PROC>(g_state.callbacks[kFieldValue]);
@@ -98,8 +99,7 @@ extern "C" Symbol *reference_field(Symbol *field) {
 
     // The host may leave the value unterminated; it ends with the record.
     // The result is fresh, so the text can be normalised into it directly.
-    normalise_full_width(record.value, kValueTextSize, result->text);
-    answer_read_request(record.value, kValueTextSize, result);
+    slot.value_length_is(read_fresh_text(record.value, kValueTextSize, result));
     result->kind = TALV_STRING;
     result->attr = record.attr;
     if (trace_on()) {

@@ -2,47 +2,38 @@
 
 #include <cstring>
 
-#include "names/names.h"
 #include "values/clear.h"
 
 namespace talv {
+
+PPR_FIELD_VALUE g_shared_value_record{};
+bool g_shared_value_record_busy = false;
+
 namespace {
 
-PPR_FIELD_VALUE g_shared{};
-bool g_shared_busy = false;
-
-// Clears a text through its terminator (all of it when unterminated).
+// Clears a text of length n through its terminator (all of it when
+// unterminated).
 template <std::size_t N>
-void clear_text(char (&text)[N]) {
-    const std::size_t n = strnlen(text, N);
+void clear_text(char (&text)[N], std::size_t n) {
     if (n < 16) clear_block<16>(text);  // every text field holds 16 bytes at least
     else std::memset(text, 0, n < N ? n + 1 : N);
 }
 
 }  // namespace
 
-ValueRecord::ValueRecord() {
-    if (g_shared_busy) {
-        std::memset(&own_, 0, sizeof own_);
-        record_ = &own_;
-        return;
-    }
-    g_shared_busy = true;
-    record_ = &g_shared;
-}
-
-ValueRecord::~ValueRecord() {
-    if (record_ != &g_shared) return;
-    g_shared.attr = 0;
-    g_shared.reserved = 0;
-    clear_block<sizeof g_shared.type>(g_shared.type);
-    if (g_shared.class_spec[0] != '\0') clear_text(g_shared.class_spec);
-    clear_text(g_shared.value);
-    g_shared_busy = false;
+void ValueRecord::release_shared(std::size_t value_length) {
+    PPR_FIELD_VALUE &shared = g_shared_value_record;
+    shared.attr = 0;
+    shared.reserved = 0;
+    clear_block<sizeof shared.type>(shared.type);
+    if (shared.class_spec[0] != '\0') clear_text(shared.class_spec, strnlen(shared.class_spec, sizeof shared.class_spec));
+    if (value_length > sizeof shared.value) value_length = strnlen(shared.value, sizeof shared.value);
+    clear_text(shared.value, value_length);
+    g_shared_value_record_busy = false;
 }
 
 void clear_value_record() {
-    if (!g_shared_busy) std::memset(&g_shared, 0, sizeof g_shared);
+    if (!g_shared_value_record_busy) std::memset(&g_shared_value_record, 0, sizeof g_shared_value_record);
 }
 
 }  // namespace talv
