@@ -38,6 +38,9 @@ uint32_t check_excluded(const char *name) {
     // A host that counts more entries than it writes must not expose names an
     // earlier call (perhaps another host's) left here.  Emptying the names is
     // enough for the comparison below and costs one byte per entry.
+    // (Unrolled: 960 single-byte stores a read otherwise cost four
+    // instructions each.)
+#pragma GCC unroll 16
     for (PPR_FIELD_ENTRY &entry : g_excluded) entry.name[0] = '\0';
     int32_t count = 0;
     int32_t rc = list_proc(g_state.contexts[kFieldList], g_excluded, &count, TALV_MAX_FIELDS);
