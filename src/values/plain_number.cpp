@@ -50,6 +50,10 @@ struct Cursor {
 
 void groups_of_integer(uint64_t value, uint16_t *groups) {
     clear_block<kGroupCount * sizeof(uint16_t)>(groups);
+    if (value < kGroupBase) {  // most field values: no division
+        groups[kUnitsGroup] = static_cast<uint16_t>(value);
+        return;
+    }
     for (int g = kUnitsGroup; value != 0; --g) {
         groups[g] = static_cast<uint16_t>(value % kGroupBase);
         value /= kGroupBase;
