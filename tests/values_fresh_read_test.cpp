@@ -86,6 +86,16 @@ protected:
         EXPECT_EQ(code, 0u) << shown;
         EXPECT_EQ(sign, 0) << shown;
         EXPECT_EQ(std::memcmp(groups, expected, sizeof groups), 0) << shown;
+        // And to_number, which reads digits alone, over the text less its blanks.
+        std::string digits_only = general.text;
+        while (digits_only.rfind(fw(" "), 0) == 0) digits_only.erase(0, 2);
+        while (digits_only.size() >= 2 && digits_only.compare(digits_only.size() - 2, 2, fw(" ")) == 0)
+            digits_only.erase(digits_only.size() - 2);
+        Symbol bare{};
+        std::memcpy(bare.text, digits_only.data(), digits_only.size());
+        bare.kind = TALV_STRING;
+        EXPECT_EQ(to_number(&bare), 0u) << shown;
+        EXPECT_EQ(std::memcmp(bare.digits, expected, sizeof expected), 0) << shown;
         Symbol converted = general;
         converted.kind = TALV_STRING;
         EXPECT_EQ(sym_number(&converted), 0u) << shown;
