@@ -22,13 +22,13 @@ constexpr unsigned char kDigitLead = 0x82, kZeroTrail = 0x4F;
     return in < size && recognised[in] == '\0' ? in : kLengthUnknown;
 }
 
-// Blanks, half- or full-width, written full-width; false at the end of
-// what normalisation keeps.  While the output stays below kFullWidthMax
-// every character read has written two bytes, so the source position stays
-// within its first kFullWidthMax bytes and q[1] is inside it.
+// Blanks, half- or full-width, written full-width, from o below o_end on;
+// false at the end of what normalisation keeps.  While the output stays
+// below kFullWidthMax every character read has written two bytes, so the
+// source position stays within its first kFullWidthMax bytes and q[1] is
+// inside it.
 inline bool skip_blanks(const unsigned char *&q, char *&o, const char *o_end) {
     for (;;) {
-        if (o == o_end) return false;
         if (q[0] == ' ')
             ++q;
         else if (q[0] == kBlankLead && q[1] == kBlankTrail)
@@ -38,6 +38,7 @@ inline bool skip_blanks(const unsigned char *&q, char *&o, const char *o_end) {
         o[0] = static_cast<char>(kBlankLead);
         o[1] = static_cast<char>(kBlankTrail);
         o += 2;
+        if (o == o_end) return false;
     }
 }
 
@@ -75,7 +76,7 @@ std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *ma
     }
     const std::size_t digits = static_cast<std::size_t>(o - first_digit) / 2;
     const char *const last_digit_end = o;
-    whole = whole && skip_blanks(q, o, o_end);
+    if (whole && *q != '\0') whole = skip_blanks(q, o, o_end);
     const std::size_t in = static_cast<std::size_t>(q - p);
     if (whole && *q != '\0') return read_rest(recognised, size, in, dst, static_cast<std::size_t>(o - dst));
 
