@@ -30,6 +30,22 @@ int32_t clamp_count(int32_t count) {
     return count > TALV_MAX_FIELDS ? TALV_MAX_FIELDS : count;
 }
 
+// A name that ends within its first eight bytes (most do) is copied as one
+// word, with whatever follows its terminator; longer ones byte by byte, cut
+// at 32 bytes.
+void copy_name(const char *text, char *name) {
+    uint64_t word;
+    std::memcpy(&word, text, sizeof word);
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    if (((word - kOnes) & ~word & kHighs) != 0) {  // a zero byte among them
+        std::memcpy(name, &word, sizeof word);
+        return;
+    }
+    std::size_t n = 0;
+    for (; n < TALV_MAX_FIELD_NAME && text[n] != '\0'; ++n) name[n] = text[n];
+    name[n] = '\0';
+}
+
 // 0 when the field may be referenced, else the result code.  Only -2 means
 // "does not fit"; any other non-zero answer is a failure of the host.
 uint32_t check_excluded(const char *name) {
@@ -62,12 +78,8 @@ extern "C" Symbol *reference_field(Symbol *field) {
     if (!result) return nullptr;
 
     // The host gets at most 32 bytes of name, terminated, whatever the Symbol holds.
-    // (Names are short: a byte loop beats measuring and copying.)
     char name[TALV_MAX_FIELD_NAME + 1];
-    std::size_t name_len = 0;
-    for (; name_len < TALV_MAX_FIELD_NAME && field->text[name_len] != '\0'; ++name_len)
-        name[name_len] = field->text[name_len];
-    name[name_len] = '\0';
+    copy_name(field->text, name);
 
     auto value_proc = reinterpret_cast<PPR_FIELD_VALUE_PROC>(g_state.callbacks[kFieldValue]);
     if (!value_proc) return fail(result, TALV_I_CALLBACK_FAILED);

@@ -42,6 +42,26 @@ inline bool skip_blanks(const unsigned char *&q, char *&o, const char *o_end) {
     }
 }
 
+// Digits, half- or full-width, written full-width from o below o_end on,
+// their value folded into `value` (wrapping harmlessly past 19 digits, which
+// are never noted); false at the end of what normalisation keeps.
+inline bool read_digits(const unsigned char *&q, char *&o, const char *o_end, uint64_t &value) {
+    for (;;) {
+        unsigned d = q[0] - unsigned{'0'};
+        if (d < 10)
+            ++q;
+        else if (q[0] == kDigitLead && (d = q[1] - unsigned{kZeroTrail}) < 10)
+            q += 2;
+        else
+            return true;
+        o[0] = static_cast<char>(kDigitLead);
+        o[1] = static_cast<char>(kZeroTrail + d);
+        o += 2;
+        value = value * 10 + d;
+        if (o == o_end) return false;
+    }
+}
+
 }  // namespace
 
 std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *made) {
@@ -58,23 +78,15 @@ std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *ma
     char *o = dst;
     const char *const o_end = dst + kFullWidthMax;
     uint64_t value = 0;
-    bool whole = skip_blanks(q, o, o_end);
-    const char *const first_digit = o;
-    while (whole) {
-        unsigned d = q[0] - unsigned{'0'};
-        if (d < 10)
-            ++q;
-        else if (q[0] == kDigitLead && (d = q[1] - unsigned{kZeroTrail}) < 10)
-            q += 2;
-        else
-            break;
-        o[0] = static_cast<char>(kDigitLead);
-        o[1] = static_cast<char>(kZeroTrail + d);
-        o += 2;
-        value = value * 10 + d;  // wraps harmlessly past 19 digits, which are not noted
-        whole = o != o_end;
+    // Digits first: most texts start with one.
+    bool whole = read_digits(q, o, o_end, value);
+    const char *first_digit = dst;
+    if (whole && o == dst && *q != '\0') {
+        whole = skip_blanks(q, o, o_end);
+        first_digit = o;
+        if (whole) whole = read_digits(q, o, o_end, value);
     }
-    const std::size_t digits = static_cast<std::size_t>(o - first_digit) / 2;
+    const std::size_t digit_bytes = static_cast<std::size_t>(o - first_digit);
     const char *const last_digit_end = o;
     if (whole && *q != '\0') whole = skip_blanks(q, o, o_end);
     const std::size_t in = static_cast<std::size_t>(q - p);
@@ -83,7 +95,7 @@ std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *ma
     *o = '\0';
     // A text filling what normalisation keeps is left to the general
     // reading, as the plain reader leaves it.
-    if (answers && whole && digits - 1 < kMostDigits) {
+    if (answers && whole && digit_bytes - 2 < 2 * kMostDigits - 1) {  // 1 to 19 digits
         g_fresh_read.sym = made;
         g_fresh_read.request = g_read_request;
         g_fresh_read.value = value;
