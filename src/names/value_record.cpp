@@ -5,11 +5,10 @@
 #include "values/clear.h"
 
 namespace talv {
-
-PPR_FIELD_VALUE g_shared_value_record{};
-bool g_shared_value_record_busy = false;
-
 namespace {
+
+PPR_FIELD_VALUE g_shared{};
+bool g_shared_busy = false;
 
 // Clears a text of length n through its terminator (all of it when
 // unterminated).
@@ -21,19 +20,29 @@ void clear_text(char (&text)[N], std::size_t n) {
 
 }  // namespace
 
-void ValueRecord::release_shared(std::size_t value_length) {
-    PPR_FIELD_VALUE &shared = g_shared_value_record;
-    shared.attr = 0;
-    shared.reserved = 0;
-    clear_block<sizeof shared.type>(shared.type);
-    if (shared.class_spec[0] != '\0') clear_text(shared.class_spec, strnlen(shared.class_spec, sizeof shared.class_spec));
-    if (value_length > sizeof shared.value) value_length = strnlen(shared.value, sizeof shared.value);
-    clear_text(shared.value, value_length);
-    g_shared_value_record_busy = false;
+ValueRecord::ValueRecord() {
+    if (g_shared_busy) {
+        std::memset(&own_, 0, sizeof own_);
+        record_ = &own_;
+        return;
+    }
+    g_shared_busy = true;
+    record_ = &g_shared;
+}
+
+ValueRecord::~ValueRecord() {
+    if (record_ != &g_shared) return;
+    g_shared.attr = 0;
+    g_shared.reserved = 0;
+    clear_block<sizeof g_shared.type>(g_shared.type);
+    if (g_shared.class_spec[0] != '\0') clear_text(g_shared.class_spec, strnlen(g_shared.class_spec, sizeof g_shared.class_spec));
+    if (value_length_ > sizeof g_shared.value) value_length_ = strnlen(g_shared.value, sizeof g_shared.value);
+    clear_text(g_shared.value, value_length_);
+    g_shared_busy = false;
 }
 
 void clear_value_record() {
-    if (!g_shared_value_record_busy) std::memset(&g_shared_value_record, 0, sizeof g_shared_value_record);
+    if (!g_shared_busy) std::memset(&g_shared, 0, sizeof g_shared);
 }
 
 }  // namespace talv

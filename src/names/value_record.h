@@ -6,29 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "talvechk.h"
 
 namespace talv {
 
-extern PPR_FIELD_VALUE g_shared_value_record;
-extern bool g_shared_value_record_busy;
-
 class ValueRecord {
 public:
-    ValueRecord() {
-        if (g_shared_value_record_busy) {
-            std::memset(&own_, 0, sizeof own_);
-            record_ = &own_;
-            return;
-        }
-        g_shared_value_record_busy = true;
-        record_ = &g_shared_value_record;
-    }
-    ~ValueRecord() {
-        if (record_ == &g_shared_value_record) release_shared(value_length_);
-    }
+    ValueRecord();
+    ~ValueRecord();
     ValueRecord(const ValueRecord &) = delete;
     ValueRecord &operator=(const ValueRecord &) = delete;
 
@@ -39,8 +25,6 @@ public:
     void value_length_is(std::size_t length) { value_length_ = length; }
 
 private:
-    static void release_shared(std::size_t value_length);
-
     PPR_FIELD_VALUE *record_;
     std::size_t value_length_ = SIZE_MAX;  // unknown
     // A read while the shared record is in use (a callback that reaches back
