@@ -113,4 +113,27 @@ TEST_F(ValuesPlainNumber, TakesTheTextsFieldsUsuallyHold) {
     EXPECT_FALSE(agree(fw("123")));
 }
 
+// Digits alone read in one word up to 19 of them, by groups beyond: the
+// same as to_number, which reads every text sym_number leaves as it stands.
+TEST_F(ValuesPlainNumber, DigitsAloneOfEveryLengthAroundAWord) {
+    for (std::size_t n : {1u, 4u, 5u, 18u, 19u, 20u, 21u, 104u}) {
+        for (const std::string &ascii : {std::string(n, '9'), std::string(n, '1'), std::string(n - 1, '0') + "7"}) {
+            Symbol general{};
+            const std::string text = fw(ascii);
+            std::memcpy(general.text, text.data(), text.size());
+            general.kind = TALV_STRING;
+            ASSERT_EQ(to_number(&general), 0u) << ascii;
+            uint16_t groups[TALV_GROUPS];
+            int32_t sign = -1;
+            uint32_t code = 0xDEAD;
+            Symbol storage{};
+            std::memcpy(storage.text, text.data(), text.size());
+            ASSERT_TRUE(talv::read_plain_number(storage.text, groups, sign, code)) << ascii;
+            EXPECT_EQ(code, 0u) << ascii;
+            EXPECT_EQ(sign, 0) << ascii;
+            EXPECT_EQ(std::memcmp(groups, general.digits, sizeof groups), 0) << ascii;
+        }
+    }
+}
+
 }  // namespace

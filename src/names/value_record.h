@@ -4,6 +4,9 @@
 // the read can reach: each text up to and including its terminator.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+
 #include "talvechk.h"
 
 namespace talv {
@@ -17,8 +20,13 @@ public:
 
     PPR_FIELD_VALUE &record() { return *record_; }
 
+    // The length of the value text when the caller has measured it, so that
+    // clearing need not measure it again.
+    void value_length_is(std::size_t length) { value_length_ = length; }
+
 private:
     PPR_FIELD_VALUE *record_;
+    std::size_t value_length_ = SIZE_MAX;  // unknown
     // A read while the shared record is in use (a callback that reaches back
     // into the library) gets a record of its own, cleared whole.
     PPR_FIELD_VALUE own_;

@@ -1,15 +1,17 @@
-// A field read whose recognised text is nothing but digits hands their value
-// to the operator that asked for the read, so that the text need not be
-// read a second time.  The hand-over holds only for the Symbol that read
-// made and only for the very request: an operator opens a request before it
-// resolves an operand, and a read made under any other request (or none)
-// never matches it.
+// A field read normalises the host's text in one pass and, for the texts
+// fields mostly hold (digits, half- or full-width, with blanks at either
+// end), reads their value on the way, handing it to the operator that asked
+// for the read so that the text need not be read a second time.  The
+// hand-over holds only for the Symbol that read made and only for the very
+// request: an operator opens a request before it resolves an operand, and a
+// read made under any other request (or none) never matches it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "talvechk.h"
+#include "values/modes.h"
 
 namespace talv {
 
@@ -17,6 +19,7 @@ struct FreshRead {
     const Symbol *sym = nullptr;
     uint32_t request = 0;
     uint64_t value = 0;  // of at most 19 digits
+    bool trailing_blanks = false;
 };
 
 extern FreshRead g_fresh_read;
@@ -31,24 +34,26 @@ inline uint32_t open_read_request() {
 }
 inline void close_read_request() { g_read_armed = false; }
 
-// Called by a field read with the host's text (at most `size` bytes, perhaps
-// unterminated) and the Symbol it made: notes the value when the text is 1
-// to 19 digits, half-width or full-width, and nothing else.
-void note_fresh_read(const char *recognised, std::size_t size, const Symbol *made);
+// What read_fresh_text answers when it did not meet the text's end.
+constexpr std::size_t kLengthUnknown = SIZE_MAX;
 
-// The first read under an open request answers it; reads nobody asked for
-// this way (function arguments, reads a callback makes) cost one test.
-inline void answer_read_request(const char *recognised, std::size_t size, const Symbol *made) {
-    if (!g_read_armed) return;
-    g_read_armed = false;
-    note_fresh_read(recognised, size, made);
-}
+// A field read's text: `recognised` is the host's (at most `size` bytes,
+// perhaps unterminated; `size` exceeds what normalisation keeps).  Writes
+// into made->text what normalise_full_width writes, and when a request is
+// open answers it (the first read under it does), noting the value if the
+// text is blanks, 1 to 19 digits and blanks, half- or full-width.  Answers
+// the length of the host's text when reading met its terminator, else
+// kLengthUnknown.
+std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *made);
 
-// The value of `resolved` when the read that made it answered `request`.
+// The value of `resolved` when the read that made it answered `request`,
+// and the plain reader would read its text as that value under the modes
+// in force; it declines trailing blanks the right-blank mode objects to.
 inline bool take_fresh_read(uint32_t request, const Symbol *resolved, uint64_t &value) {
     if (g_fresh_read.request != request || g_fresh_read.sym != resolved || resolved == nullptr) return false;
-    value = g_fresh_read.value;
     g_fresh_read.sym = nullptr;
+    if (g_fresh_read.trailing_blanks && (right_blank == kBlankError || right_blank == kBlankAsZero)) return false;
+    value = g_fresh_read.value;
     return true;
 }
 

@@ -69,12 +69,18 @@ uint16_t full_width_code(unsigned char b) {
 }
 
 uint32_t normalise_full_width(const char *src, std::size_t src_size, char *dst) {
-    std::size_t in = 0, out = 0;
+    std::size_t in = 0;
+    if (src == nullptr) src_size = 0;
+    return normalise_full_width_from(src, src_size, in, dst, 0);
+}
+
+uint32_t normalise_full_width_from(const char *src, std::size_t src_size, std::size_t &from, char *dst,
+                                   std::size_t out) {
+    std::size_t in = from;
     // The single byte converted just before the current one; 0 when a mark
     // has nothing to merge with.
     unsigned char previous = 0;
     uint32_t result = 0;
-    if (src == nullptr) src_size = 0;
     while (in < src_size && src[in] != '\0' && out < kFullWidthMax) {
         const unsigned char b = static_cast<unsigned char>(src[in]);
         if (b >= kFirstTableByte && b < 0x7F) {  // the common case first: printable ASCII
@@ -115,6 +121,7 @@ uint32_t normalise_full_width(const char *src, std::size_t src_size, char *dst) 
         previous = 0;  // a mark never merges twice
     }
     dst[out] = '\0';
+    from = in;
     return result;
 }
 

@@ -46,4 +46,11 @@ uint16_t full_width_code(unsigned char b);
 // never read past its storage.  dst needs kFullWidthBuffer bytes.
 uint32_t normalise_full_width(const char *src, std::size_t src_size, char *dst);
 
+// The same from byte `in` of the source and byte `out` of dst on, as though
+// the bytes before them had been normalised already and the last of them was
+// no kana a sound mark could merge with.  `in` is left where reading
+// stopped: at the terminator, at src_size, or at the byte that ended it.
+uint32_t normalise_full_width_from(const char *src, std::size_t src_size, std::size_t &in, char *dst,
+                                   std::size_t out);
+
 }  // namespace talv

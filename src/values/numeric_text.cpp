@@ -18,6 +18,7 @@ constexpr std::size_t kBodyMaxChars = talv::kFullWidthMax / 2;  // 136
 // Characters after the point that are examined; digits past the 32nd of
 // them are discarded.
 constexpr std::size_t kFractionCharsExamined = 36;
+constexpr std::size_t kWordDigits = 19;  // digits any 64-bit word holds
 
 constexpr uint16_t kPowerOfTen[talv::kDigitsPerGroup] = {1, 10, 100, 1000};
 
@@ -64,6 +65,18 @@ extern "C" {
 
 uint32_t jis8_to_number(Symbol *sym, const char *literal) {
     if (sym == nullptr) return TALV_E_NOT_NUMBER;
+    // Digits alone that fit a word (most literals) are read through before
+    // the groups are written: they may share the literal's storage.
+    if (literal != nullptr) {
+        uint64_t value = 0;
+        std::size_t n = 0;
+        for (; n < kWordDigits + 1 && is_ascii_digit(literal[n]); ++n) value = value * 10 + static_cast<unsigned>(literal[n] - '0');
+        if (n <= kWordDigits && literal[n] == '\0') {
+            talv::groups_of_integer(value, sym->digits);
+            sym->kind = TALV_NUMBER;
+            return 0;
+        }
+    }
     // A copy first: the groups about to be cleared share storage with text,
     // and the literal may be that text.
     // (Only a literal inside the Symbol's own storage needs the copy.)

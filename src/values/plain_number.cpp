@@ -50,6 +50,10 @@ struct Cursor {
 
 void groups_of_integer(uint64_t value, uint16_t *groups) {
     clear_block<kGroupCount * sizeof(uint16_t)>(groups);
+    if (value < kGroupBase) {  // most field values: no division
+        groups[kUnitsGroup] = static_cast<uint16_t>(value);
+        return;
+    }
     for (int g = kUnitsGroup; value != 0; --g) {
         groups[g] = static_cast<uint16_t>(value % kGroupBase);
         value /= kGroupBase;
@@ -64,7 +68,26 @@ bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32
 bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *groups, int32_t &sign,
                        uint32_t &code, bool &bare) {
     if (modes.point_position > 0) return false;
-    Cursor in{reinterpret_cast<const unsigned char *>(text)};
+    // The commonest text first: full-width digits alone, few enough for a
+    // word.  (They stay far inside what normalisation keeps.)
+    const auto *p = reinterpret_cast<const unsigned char *>(text);
+    if (p[0] == kDigitLead) {
+        uint64_t value = 0;
+        std::size_t at = 0;
+        unsigned d;
+        while (at < 2 * kDigitsInWord && p[at] == kDigitLead && (d = p[at + 1] - unsigned{kDigitZeroTrail}) < 10) {
+            value = value * 10 + d;
+            at += 2;
+        }
+        if (at > 0 && p[at] == 0) {
+            bare = true;
+            sign = 0;
+            code = 0;
+            groups_of_integer(value, groups);
+            return true;
+        }
+    }
+    Cursor in{p};
     in.skip_blanks();
     bare = in.at == 0;
     sign = 0;
