@@ -1,18 +1,22 @@
 // Addition, subtraction and negation on signed exact decimals.  The
 // magnitudes are combined by the abs_ routines; whichever operand has the
 // larger magnitude is the one subtracted from and lends its sign.
+#include <cstring>
+
 #include "arith/groups.h"
 #include "arith/operands.h"
+#include "arith/running_sum.h"
 #include "values/decimal.h"
 
 namespace {
 
-using talv::Operands;
+using talv::OperandValue;
 
 // |a| - |b| or |b| - |a| through the exported operations, for operands they
 // convert afresh.
-void subtract_through_exports(Operands &ops, int32_t sign_if_left_larger, int32_t sign_if_right_larger) {
-    Symbol *a = talv::operand_symbol(ops.left), *b = talv::operand_symbol(ops.right), *r = ops.result;
+void subtract_through_exports(OperandValue &left, OperandValue &right, Symbol *r, int32_t sign_if_left_larger,
+                              int32_t sign_if_right_larger) {
+    Symbol *a = talv::operand_symbol(left), *b = talv::operand_symbol(right);
     if (abs_greater_than(a, b) == 10) {
         abs_sub(r, a, b);
         r->sign = sign_if_left_larger;
@@ -25,35 +29,78 @@ void subtract_through_exports(Operands &ops, int32_t sign_if_left_larger, int32_
 
 // a + (-1)^negate_right * b
 Symbol *add_signed(Symbol *left, Symbol *right, bool negate_right) {
-    Operands ops;
+    talv::Operands ops;
     Symbol *early = nullptr;
     if (!talv::prepare_operands(left, right, ops, early)) return early;
-    const uint16_t *a = ops.left.digits, *b = ops.right.digits;
-    Symbol *r = ops.result;
-    int32_t sa = ops.left.sign != 0, sb = (ops.right.sign != 0) != negate_right;
+    talv::add_prepared(ops.left, ops.right, negate_right, ops.result);
+    return ops.result;
+}
+
+}  // namespace
+
+namespace talv {
+
+void add_prepared(OperandValue &a, OperandValue &b, bool negate_right, Symbol *r) {
+    const uint16_t *x = a.digits, *y = b.digits;
+    int32_t sa = a.sign != 0, sb = (b.sign != 0) != negate_right;
     if (sa == sb) {
-        talv::groups_add(r->digits, a, b);
+        groups_add(r->digits, x, y);
         // Two negatives can only meet zero by wrapping past 10^104.
-        r->sign = sa != 0 && !talv::is_zero(r->digits) ? 1 : 0;
-    } else if (talv::needs_exported_operations(ops)) {
-        subtract_through_exports(ops, sa, sb);
+        r->sign = sa != 0 && !is_zero(r->digits) ? 1 : 0;
+    } else if (a.unconverted || b.unconverted) {
+        subtract_through_exports(a, b, r, sa, sb);
     } else {
         // |a| - |b| or |b| - |a|, whichever is not negative; the larger
         // magnitude lends its sign.
-        const int order = talv::groups_compare(a, b);
+        const int order = groups_compare(x, y);
         if (order > 0) {
-            talv::groups_sub(r->digits, a, b);
+            groups_sub(r->digits, x, y);
             r->sign = sa;
         } else {
-            talv::groups_sub(r->digits, b, a);
+            groups_sub(r->digits, y, x);
             r->sign = order == 0 ? 0 : sb;
         }
     }
     r->kind = TALV_NUMBER;
-    return r;
 }
 
-}  // namespace
+RunningSum::RunningSum(Symbol *answer) : answer_(answer) {
+    // The chain's result cells are fresh: kind 0 until a value is written.
+    answer_->kind = 0;
+    std::memset(running_.digits, 0, sizeof running_.digits);
+    running_.sign = 0;
+    // The running value as prepare_operands reads a NUMBER where it stands,
+    // less the Symbol: the exported operations get a copy, never the cell
+    // being written.
+    sum_.digits = running_.digits;
+}
+
+bool RunningSum::add(Symbol *operand, Symbol *&early) {
+    OperandValue value;
+    if (!prepare_operand(operand, value, answer_, early)) return false;
+    // A class-judged operand makes the result, and so every later sum, type-only.
+    if (type_only_ || value.by_class) {
+        type_only_ = true;
+        return true;
+    }
+    sum_.sign = running_.sign;
+    sum_.symbol = nullptr;
+    add_prepared(sum_, value, false, &running_);
+    return true;
+}
+
+Symbol *RunningSum::finish() {
+    answer_->kind = TALV_NUMBER;
+    if (type_only_) {
+        answer_->charclass = TALV_CLASS_NUM;
+        return answer_;
+    }
+    std::memcpy(answer_->digits, running_.digits, sizeof running_.digits);
+    answer_->sign = running_.sign;
+    return answer_;
+}
+
+}  // namespace talv
 
 extern "C" {
 

@@ -108,7 +108,7 @@ bool type_only(Symbol *result, bool left_by_class, bool right_by_class, Symbol *
 Symbol *operand_symbol(OperandValue &value) {
     if (value.symbol != nullptr) return value.symbol;
     value.copy = Symbol{};
-    std::memcpy(value.copy.digits, value.groups, sizeof value.groups);
+    std::memcpy(value.copy.digits, value.digits, sizeof value.copy.digits);
     value.copy.sign = value.sign;
     value.copy.kind = TALV_NUMBER;
     value.symbol = &value.copy;
@@ -133,6 +133,10 @@ bool prepare_operands(Symbol *left, Symbol *right, Operands &ops, Symbol *&early
     if (prepare_one(left, ops.left, ops.result, early, ZeroDivisor::allowed) == Step::stop) return false;
     if (prepare_one(right, ops.right, ops.result, early, zero_divisor) == Step::stop) return false;
     return !type_only(ops.result, ops.left.by_class, ops.right.by_class, early);
+}
+
+bool prepare_operand(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
+    return prepare_one(operand, value, result, early, zero_divisor) == Step::next;
 }
 
 bool prepare_operand_copies(Symbol *left, Symbol *right, OperandCopies &ops, Symbol *&early) {

@@ -55,6 +55,12 @@ bool prepare_operands(Symbol *left, Symbol *right, Operands &ops, Symbol *&early
                       ZeroDivisor zero_divisor = ZeroDivisor::allowed);
 bool prepare_operand_copies(Symbol *left, Symbol *right, OperandCopies &ops, Symbol *&early);
 
+// The step prepare_operands takes for each operand, for one alone: an
+// operator that already holds its other operand as a value.  Errors fail
+// `result`; false with `early` as prepare_operands gives it.
+bool prepare_operand(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early,
+                     ZeroDivisor zero_divisor = ZeroDivisor::allowed);
+
 // Certify mode judges an operand that declares character classes by them
 // alone: true when the resolved operand is to be class-tested.
 bool judged_by_class(const Symbol &resolved);

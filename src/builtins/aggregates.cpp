@@ -1,4 +1,5 @@
 // sum and sumprod: exact sums over single values and field ranges.
+#include "arith/running_sum.h"
 #include "builtins/builtins.h"
 
 namespace talv {
@@ -39,21 +40,20 @@ Symbol *builtin_sum(Symbol *head) {
     if (!acc) return nullptr;
     if (count_list(head) == 0) return argument_error(acc);
 
+    RunningSum sum(acc);
+    Symbol *early = nullptr;
     for (Symbol *arg = head->next; arg; arg = arg->next) {
         if (!is_field_with_range(arg)) {
-            acc = op_add(acc, arg);
-            if (carries_error(acc)) return acc;
+            if (!sum.add(arg, early)) return early;
             continue;
         }
         Symbol *expansion = ext_field_arg(arg);
         if (!expansion) return nullptr;
         if (expansion->status >= 2) return expansion;
-        for (Symbol *field = expansion->next; field; field = field->next) {
-            acc = op_add(acc, field);
-            if (carries_error(acc)) return acc;
-        }
+        for (Symbol *field = expansion->next; field; field = field->next)
+            if (!sum.add(field, early)) return early;
     }
-    return acc;
+    return sum.finish();
 }
 
 // A range whose expansion fails is reported like sum reports it, rather
@@ -73,17 +73,18 @@ Symbol *builtin_sumprod(Symbol *head) {
     }
     if (seq[0].count != seq[1].count) return argument_error(acc);
 
+    RunningSum sum(acc);
+    Symbol *early = nullptr;
     Symbol *left = seq[0].first;
     Symbol *right = seq[1].first;
     for (int i = 0; i < seq[0].count; ++i) {
         Symbol *product = op_mul(left, right);
         if (carries_error(product)) return product;
-        acc = op_add(acc, product);
-        if (carries_error(acc)) return acc;
+        if (!sum.add(product, early)) return early;
         left = seq[0].advance(left);
         right = seq[1].advance(right);
     }
-    return acc;
+    return sum.finish();
 }
 
 }  // namespace talv

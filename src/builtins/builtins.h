@@ -46,7 +46,12 @@ Symbol *int_to_number(int32_t value);
 // ---- Small helpers shared by the rows -------------------------------------
 
 // The NUMBER 0, the accumulator and error carrier of most rows.
-inline Symbol *make_zero() { return create_symbol("0", TALV_NUMBER); }
+// A fresh cell is all zeros, so the kind alone makes it the literal 0.
+inline Symbol *make_zero() {
+    Symbol *zero = sym_alloc();
+    if (zero != nullptr) zero->kind = TALV_NUMBER;
+    return zero;
+}
 
 inline Symbol *fail_with(Symbol *sym, uint32_t code) {
     sym->status = 2;
