@@ -6,13 +6,14 @@
 namespace talv {
 namespace {
 
-// The groups at [first, last] hold every nonzero group of x and y; first >
-// last when both are zero.  Found a word of four groups at a time.
-struct Span {
-    int first, last;
-};
+void zero_groups(Group *out, int from, int to) {
+    if (to > from) std::memset(out + from, 0, static_cast<std::size_t>(to - from) * sizeof *out);
+}
 
-Span nonzero_span(const Group *x, const Group *y) {
+}  // namespace
+
+// Found a word of four groups at a time.
+GroupSpan nonzero_span(const Group *x, const Group *y) {
     if constexpr (std::endian::native == std::endian::little) {
         // Words of four groups, 0..7, then groups 32 and 33 as word 8; each
         // word looked at only as far as the scans from either end need it.
@@ -45,12 +46,6 @@ Span nonzero_span(const Group *x, const Group *y) {
     }
 }
 
-void zero_groups(Group *out, int from, int to) {
-    if (to > from) std::memset(out + from, 0, static_cast<std::size_t>(to - from) * sizeof *out);
-}
-
-}  // namespace
-
 int groups_compare(const Group *x, const Group *y) {
     int k = 0;
     // Equal runs skipped four groups at a time.
@@ -68,7 +63,7 @@ int groups_compare(const Group *x, const Group *y) {
 // Groups outside the operands' nonzero span add up to zero, bar the one
 // carry out of the span's top.
 void groups_add(Group *out, const Group *x, const Group *y) {
-    const Span span = nonzero_span(x, y);
+    const GroupSpan span = nonzero_span(x, y);
     if (span.first > span.last) {
         zero_groups(out, 0, kGroupCount);
         return;
@@ -104,7 +99,7 @@ void groups_mul(Group *out, const Group *x, const Group *y) {
     // after every partial product, since carries out of group 0 are dropped
     // either way.  34 products of 16-bit groups fit 64 bits easily.  Only
     // nonzero groups give partial products.
-    const Span sx = nonzero_span(x, x), sy = nonzero_span(y, y);
+    const GroupSpan sx = nonzero_span(x, x), sy = nonzero_span(y, y);
     if (sx.first > sx.last || sy.first > sy.last) {
         zero_groups(out, 0, kGroupCount);
         return;

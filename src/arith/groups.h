@@ -13,6 +13,13 @@ namespace talv {
 
 using Group = uint16_t;
 
+// The groups at [first, last] hold every nonzero group of x and y; first >
+// last when both are zero.
+struct GroupSpan {
+    int first, last;
+};
+GroupSpan nonzero_span(const Group *x, const Group *y);
+
 // -1, 0 or 1 as |x| is below, equal to or above |y|.
 int groups_compare(const Group *x, const Group *y);
 

@@ -30,13 +30,31 @@ void canonical_copy(Group *out, const Group *in) {
     }
 }
 
-void divide_by_one_group(Group *q, const Group *a, uint32_t divisor) {
+// Whether every group is at most 9999, four groups to a word: a group's
+// low 15 bits plus 0x8000 - 10000 reach bit 15 exactly when they are 10000
+// or more, and no lane carries into the next.
+bool is_canonical(const Group *g) {
+    constexpr uint64_t kLow15 = 0x7FFF7FFF7FFF7FFFull, kBias = 0x58F058F058F058F0ull, kTop = 0x8000800080008000ull;
+    uint64_t high = 0;
+    int k = 0;
+    for (; k + 4 <= kGroupCount; k += 4) {
+        uint64_t w;
+        std::memcpy(&w, g + k, sizeof w);
+        high |= ((w & kLow15) + kBias) | w;
+    }
+    uint32_t tail;
+    std::memcpy(&tail, g + k, sizeof tail);
+    high |= ((tail & kLow15) + kBias) | tail;
+    return (high & kTop) == 0;
+}
+
+// q := floor(a / (divisor * B^shift)): a's groups from `first` (its first
+// nonzero one) to 33 - shift, each landing `shift` groups lower.
+void divide_by_one_group(Group *q, const Group *a, int first, int shift, uint32_t divisor) {
     uint32_t rem = 0;
-    int j = 0;
-    while (j < kGroupCount && a[j] == 0) q[j++] = 0;  // leading zero groups give zero groups
-    for (; j < kGroupCount; ++j) {
+    for (int j = first; j + shift < kGroupCount; ++j) {
         uint32_t cur = rem * B + a[j];
-        q[j] = static_cast<Group>(cur / divisor);
+        q[j + shift] = static_cast<Group>(cur / divisor);
         rem = cur % divisor;
     }
 }
@@ -107,29 +125,36 @@ void divide_long(Group *q, const Group *a, const Group *divisor, int n) {
 }  // namespace
 
 void groups_divide(Group *quotient, const Group *a_in, const Group *d_in) {
-    Group a[kGroupCount], d[kGroupCount], q[kGroupCount] = {};
-    canonical_copy(a, a_in);
-    canonical_copy(d, d_in);
-    int first = 0, last = kGroupCount - 1;
-    while (first < kGroupCount && d[first] == 0) ++first;
-    if (first == kGroupCount) {  // callers test for zero; stay harmless anyway
+    Group a_copy[kGroupCount], d_copy[kGroupCount], q[kGroupCount] = {};
+    const Group *a = a_in, *d = d_in;
+    if (!is_canonical(a)) {
+        canonical_copy(a_copy, a_in);
+        a = a_copy;
+    }
+    if (!is_canonical(d)) {
+        canonical_copy(d_copy, d_in);
+        d = d_copy;
+    }
+    const GroupSpan span = nonzero_span(d, d);
+    const GroupSpan dividend = nonzero_span(a, a);
+    // A zero divisor: callers test for zero; stay harmless anyway.  A zero
+    // dividend: a zero quotient.
+    if (span.first > span.last || dividend.first > dividend.last) {
         std::memcpy(quotient, q, sizeof q);
         return;
     }
-    while (d[last] == 0) --last;
 
     // floor(a / (d' * B^z)) = floor(floor(a / B^z) / d'): the divisor's
     // trailing zero groups come off the dividend's low end instead.
-    const int z = kGroupCount - 1 - last;
-    if (z > 0) {
-        std::memmove(a + z, a, (kGroupCount - z) * sizeof a[0]);
-        std::memset(a, 0, z * sizeof a[0]);
+    const int z = kGroupCount - 1 - span.last;
+    const int n = span.last - span.first + 1;
+    if (n == 1) {
+        divide_by_one_group(q, a, dividend.first, z, d[span.first]);
+    } else {
+        Group shifted[kGroupCount] = {};
+        std::memcpy(shifted + z, a, (kGroupCount - z) * sizeof a[0]);
+        divide_long(q, shifted, d + span.first, n);
     }
-    const int n = last - first + 1;
-    if (n == 1)
-        divide_by_one_group(q, a, d[first]);
-    else
-        divide_long(q, a, d + first, n);
     std::memcpy(quotient, q, sizeof q);
 }
 

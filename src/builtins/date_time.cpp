@@ -4,12 +4,16 @@
 
 #include "builtins/builtins.h"
 #include "builtins/calendar.h"
+#include "values/decimal.h"
+#include "values/fresh_read.h"
 
 namespace talv {
 
 namespace {
 
 constexpr int32_t kNoValue = INT32_MIN;   // symbol_to_long's "not an integer"
+// symbol_to_long reads integers of up to two groups.
+constexpr uint64_t kLargestInteger = uint64_t{kGroupBase} * kGroupBase;
 
 // Any leap year serves for checks of a month and day alone; any month with
 // 31 days for a check of the day alone.
@@ -34,15 +38,17 @@ Symbol *minutes_answer(int32_t hour, int32_t minute) {
 }  // namespace
 
 Symbol *int_to_number(int32_t value) {
-    // The literal reader takes digits only; the sign goes on afterwards.
-    char digits[16];
+    // The literal 0 or more digits, as the literal reader would read them
+    // into a fresh cell; the sign goes on afterwards.
+    Symbol *sym = sym_alloc();
+    if (!sym) return nullptr;
     uint32_t magnitude = value < 0 ? 0u - uint32_t(value) : uint32_t(value);
-    char *p = digits + sizeof digits;
-    *--p = '\0';
-    do *--p = static_cast<char>('0' + magnitude % 10);
-    while ((magnitude /= 10) != 0);
-    Symbol *sym = create_symbol(p, TALV_NUMBER);
-    if (sym && value < 0) sym->sign = 1;
+    sym->digits[kUnitsGroup] = static_cast<uint16_t>(magnitude % kGroupBase);
+    magnitude /= kGroupBase;
+    sym->digits[kUnitsGroup - 1] = static_cast<uint16_t>(magnitude % kGroupBase);
+    sym->digits[kUnitsGroup - 2] = static_cast<uint16_t>(magnitude / kGroupBase);
+    sym->kind = TALV_NUMBER;
+    if (value < 0) sym->sign = 1;
     return sym;
 }
 
@@ -53,7 +59,9 @@ Symbol *fetch_int_args(Symbol *head, int n, int32_t *out) {
 
     Symbol *arg = head->next;
     for (int i = 0; i < n; ++i, arg = arg->next) {
+        const uint32_t request = open_read_request();
         Symbol *resolved = eval_symbol(arg);
+        close_read_request();
         if (!resolved) return nullptr;
         if (resolved->status >= 2) return resolved;
         if (i == 0) {
@@ -63,7 +71,13 @@ Symbol *fetch_int_args(Symbol *head, int n, int32_t *out) {
             result->status = 0;
             result->code = 0;
         }
-        symbol_to_long(resolved, &out[i]);
+        // A field of digits alone is the integer they spell, whatever the
+        // blank modes; symbol_to_long takes all the rest.
+        uint64_t digits_value = 0;
+        if (take_fresh_read(request, resolved, digits_value))
+            out[i] = digits_value < kLargestInteger ? static_cast<int32_t>(digits_value) : kNoValue;
+        else
+            symbol_to_long(resolved, &out[i]);
         if (out[i] == kNoValue) return argument_error(result);
     }
     return result;
