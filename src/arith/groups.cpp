@@ -2,6 +2,9 @@
 
 #include <bit>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace talv {
 namespace {
@@ -12,8 +15,22 @@ void zero_groups(Group *out, int from, int to) {
 
 }  // namespace
 
-// Found a word of four groups at a time.
 GroupSpan nonzero_span(const Group *x, const Group *y) {
+#if defined(__SSE2__)
+    // One bit per group, set when it is nonzero in either: groups 0..31 from
+    // four vectors of eight, then groups 32 and 33.
+    auto zero_lanes = [x, y](int v) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(x + 8 * v));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(y + 8 * v));
+        return _mm_cmpeq_epi16(_mm_or_si128(a, b), _mm_setzero_si128());
+    };
+    const uint32_t low = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(zero_lanes(0), zero_lanes(1))));
+    const uint32_t high = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(zero_lanes(2), zero_lanes(3))));
+    const uint64_t tail = (x[32] | y[32] ? 1u : 0u) | (x[33] | y[33] ? 2u : 0u);
+    const uint64_t nonzero = (~(low | high << 16) & 0xFFFFFFFFull) | tail << 32;
+    if (nonzero == 0) return {kGroupCount, kGroupCount - 1};
+    return {std::countr_zero(nonzero), 63 - std::countl_zero(nonzero)};
+#else
     if constexpr (std::endian::native == std::endian::little) {
         // Words of four groups, 0..7, then groups 32 and 33 as word 8; each
         // word looked at only as far as the scans from either end need it.
@@ -44,6 +61,7 @@ GroupSpan nonzero_span(const Group *x, const Group *y) {
         while (last >= first && x[last] == 0 && y[last] == 0) --last;
         return {first, last};
     }
+#endif
 }
 
 int groups_compare(const Group *x, const Group *y) {
@@ -61,23 +79,24 @@ int groups_compare(const Group *x, const Group *y) {
 }
 
 // Groups outside the operands' nonzero span add up to zero, bar the one
-// carry out of the span's top.
+// carry out of the span's top.  The sums go through a buffer so that `out`
+// may be either operand.
 void groups_add(Group *out, const Group *x, const Group *y) {
     const GroupSpan span = nonzero_span(x, y);
-    if (span.first > span.last) {
-        zero_groups(out, 0, kGroupCount);
-        return;
-    }
-    zero_groups(out, span.last + 1, kGroupCount);
+    Group sums[kGroupCount] = {};
     uint32_t carry = 0;
     for (int k = span.last; k >= span.first; --k) {
         uint32_t s = uint32_t{x[k]} + y[k] + carry;
-        out[k] = static_cast<Group>(s % kGroupBase);
-        carry = s / kGroupBase;
+        if (s < 2 * kGroupBase) {  // canonical groups always
+            carry = s >= kGroupBase ? 1 : 0;
+            sums[k] = static_cast<Group>(s - carry * kGroupBase);
+        } else {
+            sums[k] = static_cast<Group>(s % kGroupBase);
+            carry = s / kGroupBase;
+        }
     }
-    int k = span.first - 1;
-    if (k >= 0) out[k--] = static_cast<Group>(carry);  // at most 13
-    zero_groups(out, 0, k + 1);
+    if (span.first > 0 && span.first <= span.last) sums[span.first - 1] = static_cast<Group>(carry);  // at most 13
+    std::memcpy(out, sums, sizeof sums);
 }
 
 void groups_sub(Group *out, const Group *x, const Group *y) {
