@@ -10,10 +10,12 @@ namespace talv {
 
 bool names_match16(const char *a, const char *b) {
     for (std::size_t i = 0; i < TALV_MAX_FUNC_NAME; ++i) {
-        unsigned char ca = ascii_upper(static_cast<unsigned char>(a[i]));
-        unsigned char cb = ascii_upper(static_cast<unsigned char>(b[i]));
-        if (ca != cb) return false;
-        if (ca == '\0') return true;
+        const unsigned char ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+        if (ca == cb) {
+            if (ca == '\0') return true;
+        } else if (ascii_upper(ca) != ascii_upper(cb)) {
+            return false;
+        }
     }
     return true;
 }
@@ -26,9 +28,12 @@ struct Found {
 };
 
 bool search_table(const FuncTab *table, const char *name, Found &found) {
-    const unsigned char first = ascii_upper(static_cast<unsigned char>(name[0]));
+    // Rows whose first byte matches in either case are the only ones compared.
+    const unsigned char upper = ascii_upper(static_cast<unsigned char>(name[0]));
+    const unsigned char lower = upper >= 'A' && upper <= 'Z' ? static_cast<unsigned char>(upper - 'A' + 'a') : upper;
     for (uint32_t row = 0; table[row].func; ++row) {
-        if (ascii_upper(static_cast<unsigned char>(table[row].name[0])) == first && names_match16(table[row].name, name)) {
+        const unsigned char c = static_cast<unsigned char>(table[row].name[0]);
+        if ((c == upper || c == lower) && names_match16(table[row].name, name)) {
             found.func = table[row].func;
             found.row = row;
             return true;
