@@ -7,14 +7,6 @@
 #endif
 
 namespace talv {
-namespace {
-
-void zero_groups(Group *out, int from, int to) {
-    if (to > from) std::memset(out + from, 0, static_cast<std::size_t>(to - from) * sizeof *out);
-}
-
-}  // namespace
-
 GroupSpan nonzero_span(const Group *x, const Group *y) {
 #if defined(__SSE2__)
     // One bit per group, set when it is nonzero in either: groups 0..31 from
@@ -120,7 +112,7 @@ void groups_mul(Group *out, const Group *x, const Group *y) {
     // nonzero groups give partial products.
     const GroupSpan sx = nonzero_span(x, x), sy = nonzero_span(y, y);
     if (sx.first > sx.last || sy.first > sy.last) {
-        zero_groups(out, 0, kGroupCount);
+        std::memset(out, 0, kGroupCount * sizeof *out);
         return;
     }
     uint64_t column[kGroupCount];
@@ -145,19 +137,21 @@ void groups_mul(Group *out, const Group *x, const Group *y) {
                 break;
         }
     }
-    zero_groups(out, high + 1, kGroupCount);
+    // Into a buffer cleared and copied whole: cheaper than clearing the
+    // groups outside the columns one run at a time.
+    Group product[kGroupCount] = {};
     uint64_t carry = 0;
     int k = high;
     for (; k >= low; --k) {
         uint64_t s = column[k] + carry;
-        out[k] = static_cast<Group>(s % kGroupBase);
+        product[k] = static_cast<Group>(s % kGroupBase);
         carry = s / kGroupBase;
     }
     for (; k >= 0 && carry != 0; --k) {
-        out[k] = static_cast<Group>(carry % kGroupBase);
+        product[k] = static_cast<Group>(carry % kGroupBase);
         carry /= kGroupBase;
     }
-    zero_groups(out, 0, k + 1);
+    std::memcpy(out, product, sizeof product);
 }
 
 }  // namespace talv
