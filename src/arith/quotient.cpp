@@ -4,6 +4,9 @@
 // rare add-back.  Each quotient group costs one multiply-subtract over the
 // divisor's groups instead of a trial product per candidate value.
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "arith/groups.h"
 
@@ -30,10 +33,20 @@ void canonical_copy(Group *out, const Group *in) {
     }
 }
 
-// Whether every group is at most 9999, four groups to a word: a group's
-// low 15 bits plus 0x8000 - 10000 reach bit 15 exactly when they are 10000
-// or more, and no lane carries into the next.
+// Whether every group is at most 9999.
 bool is_canonical(const Group *g) {
+#if defined(__SSE2__)
+    // A group above 9999 leaves something after a saturating subtraction of 9999.
+    const __m128i largest = _mm_set1_epi16(static_cast<short>(B - 1));
+    __m128i excess = _mm_setzero_si128();
+    for (int k = 0; k + 8 <= kGroupCount; k += 8)
+        excess = _mm_or_si128(excess, _mm_subs_epu16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(g + k)), largest));
+    const bool vectors_canonical = _mm_movemask_epi8(_mm_cmpeq_epi16(excess, _mm_setzero_si128())) == 0xFFFF;
+    return vectors_canonical && g[32] < B && g[33] < B;
+#else
+    // Four groups to a word: a group's low 15 bits plus 0x8000 - 10000
+    // reach bit 15 exactly when they are 10000 or more, and no lane carries
+    // into the next.
     constexpr uint64_t kLow15 = 0x7FFF7FFF7FFF7FFFull, kBias = 0x58F058F058F058F0ull, kTop = 0x8000800080008000ull;
     uint64_t high = 0;
     int k = 0;
@@ -46,6 +59,7 @@ bool is_canonical(const Group *g) {
     std::memcpy(&tail, g + k, sizeof tail);
     high |= ((tail & kLow15) + kBias) | tail;
     return (high & kTop) == 0;
+#endif
 }
 
 // q := floor(a / (divisor * B^shift)): a's groups from `first` (its first
