@@ -93,13 +93,17 @@ void groups_add(Group *out, const Group *x, const Group *y) {
     uint32_t carry = 0;
     for (int k = span.last; k >= span.first; --k) {
         uint32_t s = uint32_t{x[k]} + y[k] + carry;
-        if (s < 2 * kGroupBase) {  // canonical groups always
-            carry = s >= kGroupBase ? 1 : 0;
-            sums[k] = static_cast<Group>(s - carry * kGroupBase);
-        } else {
-            sums[k] = static_cast<Group>(s % kGroupBase);
-            carry = s / kGroupBase;
+        carry = 0;
+        if (s >= kGroupBase) {
+            if (s < 2 * kGroupBase) {  // canonical groups always
+                s -= kGroupBase;
+                carry = 1;
+            } else {
+                carry = s / kGroupBase;
+                s %= kGroupBase;
+            }
         }
+        sums[k] = static_cast<Group>(s);
     }
     if (span.first > 0 && span.first <= span.last) sums[span.first - 1] = static_cast<Group>(carry);  // at most 13
     std::memcpy(out, sums, sizeof sums);

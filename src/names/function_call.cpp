@@ -63,12 +63,6 @@ extern "C" {
 Symbol *call_function(Symbol *name, Symbol *args) {
     using namespace talv;
     if (!name) return nullptr;
-    Symbol *head = nullptr;
-    if (args) {
-        head = sym_alloc();
-        if (!head) return nullptr;
-        head->next = reverse_chain(args);
-    }
 
     // A name Symbol made elsewhere may fill its whole text unterminated.
     char written[sizeof name->text];
@@ -77,11 +71,22 @@ Symbol *call_function(Symbol *name, Symbol *args) {
     written[len] = '\0';
 
     Found found;
-    if (!search_table(ext_func_tab, written, found) && !search_table(builtin_func_tab, written, found)) {
+    const bool companion = search_table(ext_func_tab, written, found);
+    if (!companion && !search_table(builtin_func_tab, written, found)) {
         name->status = 2;
         name->code = TALV_E_NO_FUNCTION;
         set_message_arg(written);
         return name;
+    }
+
+    // The built-ins only walk the list; a companion function may keep or
+    // return its head, so it gets one from the symbol list.
+    Symbol local_head{};
+    Symbol *head = nullptr;
+    if (args) {
+        head = companion ? sym_alloc() : &local_head;
+        if (!head) return nullptr;
+        head->next = reverse_chain(args);
     }
 
     Symbol *result = found.func(head);
