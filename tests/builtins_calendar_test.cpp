@@ -1,6 +1,8 @@
 // The calendar rules against an independent civil-day computation.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstdint>
 
 #include "builtins/calendar.h"
@@ -86,6 +88,35 @@ TEST(BuiltinsCalendar, JulianDayReferencePoints) {
     };
     for (const auto &c : cases) EXPECT_EQ(julian_day(c.y, c.m, c.d), c.jdn) << c.y << '-' << c.m << '-' << c.d;
     EXPECT_EQ(julian_day(0, 1, 1), 0);
+}
+
+// The formula in floating point as it first stood: the integer reckoning
+// must give the same day numbers for every month of every year from 1 on,
+// days out of range included, and the floating point stays for the rest.
+int64_t floating_julian_day(int64_t year, int64_t month, int64_t day) {
+    if (year == 0) return 0;
+    int64_t jy = year < 0 ? year + 1 : year, jm;
+    if (month > 2) {
+        jm = month + 1;
+    } else {
+        jy -= 1;
+        jm = month + 13;
+    }
+    int64_t jd = int64_t(std::floor(30.6001 * double(jm)) + std::floor(365.25 * double(jy)) + double(day) + 1720995.0);
+    if (31 * (month + 12 * year) + day >= 588829) {
+        int64_t ja = int64_t(0.01 * double(jy));
+        jd += 2 - ja + int64_t(0.25 * double(ja));
+    }
+    return jd;
+}
+
+TEST(BuiltinsCalendar, JulianDayInIntegersMatchesTheFloatingFormula) {
+    for (int32_t y = -3; y <= 4000; ++y)
+        for (int32_t m = -1; m <= 14; ++m)
+            for (int32_t d : {-1, 0, 1, 15, 28, 29, 30, 31, 32, 40})
+                ASSERT_EQ(julian_day(y, m, d), int32_t(floating_julian_day(y, m, d))) << y << '-' << m << '-' << d;
+    for (int32_t y : {99999, 1000000, 21474836})
+        for (int32_t m = 1; m <= 12; ++m) ASSERT_EQ(julian_day(y, m, 1), int32_t(floating_julian_day(y, m, 1))) << y;
 }
 
 // ---- Era calendar ----------------------------------------------------------

@@ -55,10 +55,21 @@ int32_t julian_day(int32_t year, int32_t month, int32_t day) {
         jy -= 1;
         jm = int64_t(month) + 13;
     }
+    const bool gregorian = ordinal(year, month, day) >= 588829;  // 1582-10-15, the first Gregorian day
+    if (jy >= 0 && jm >= 4 && jm <= 15) {
+        // The same in integers, for the months of a year and years from 1 on:
+        // 365.25 * jy is exact, 30.6001 * jm lies well clear of the integers
+        // below it, and 0.01 * jy never rounds below jy / 100.
+        int64_t jd = (306001 * jm) / 10000 + (1461 * jy) / 4 + day + 1720995;
+        if (gregorian) {
+            const int64_t ja = jy / 100;
+            jd += 2 - ja + ja / 4;
+        }
+        return int32_t(jd);
+    }
     double whole = std::floor(30.6001 * double(jm)) + std::floor(365.25 * double(jy)) + double(day) + 1720995.0;
     int64_t jd = int64_t(whole);
-    // 1582-10-15, the first Gregorian day.
-    if (ordinal(year, month, day) >= 588829) {
+    if (gregorian) {
         int64_t ja = int64_t(0.01 * double(jy));
         jd += 2 - ja + int64_t(0.25 * double(ja));
     }
