@@ -133,6 +133,19 @@ void groups_mul(Group *out, const Group *x, const Group *y) {
         std::memset(out, 0, kGroupCount * sizeof *out);
         return;
     }
+    if (sx.first == sx.last && sy.first == sy.last) {
+        // One partial product: the columns' bookkeeping for it alone.
+        const int i = sx.first + sy.first - 25;
+        const uint32_t p = uint32_t{x[sx.first]} * y[sy.first];
+        uint32_t value = i >= 0 && i <= 33 ? p : i == 34 ? p / kGroupBase : 0;
+        Group product[kGroupCount] = {};
+        for (int k = i < 33 ? i : 33; k >= 0 && value != 0; --k) {
+            product[k] = static_cast<Group>(value % kGroupBase);
+            value /= kGroupBase;
+        }
+        std::memcpy(out, product, sizeof product);
+        return;
+    }
     uint64_t column[kGroupCount];
     // The partial product x[n]*y[m] has the weight of index n + m - 25;
     // those of index 34 land in column 33 (their high part), any further
