@@ -6,11 +6,11 @@
 // (at most 960 names) and never overflow.
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 
 #include "names/names.h"
 #include "service/state.h"
 #include "service/trace.h"
+#include "values/clear.h"
 #include "values/field_symbol.h"
 
 namespace talv {
@@ -38,12 +38,6 @@ int compare(const Digits &a, const Digits &b) {
     for (std::size_t i = 0; i < a.len; ++i)
         if (a.p[i] != b.p[i]) return static_cast<unsigned char>(a.p[i]) < static_cast<unsigned char>(b.p[i]) ? -1 : 1;
     return 0;
-}
-
-bool starts_with(const char *name, const char *prefix, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i)
-        if (name[i] != prefix[i]) return false;
-    return true;
 }
 
 struct RangeSpec {
@@ -76,7 +70,7 @@ bool parse_range(const char *text, std::size_t len, RangeSpec &spec) {
 
 // The field-range callback's buffers; static for their size (one evaluation
 // runs at a time).
-char *g_table_names[TALV_MAX_FIELDS];
+alignas(16) char *g_table_names[TALV_MAX_FIELDS];
 char g_table_store[TALV_FIELD_STORE_SIZE];
 Digits g_hits[TALV_MAX_FIELDS];
 
@@ -85,7 +79,9 @@ Digits g_hits[TALV_MAX_FIELDS];
 uint32_t read_field_table(int32_t &count) {
     auto range_proc = reinterpret_cast<PPR_FIELD_RANGE_PROC>(g_state.callbacks[kFieldRange]);
     if (!range_proc) return TALV_I_CALLBACK_FAILED;
-    std::fill(std::begin(g_table_names), std::end(g_table_names), nullptr);
+    // A host may count more names than it writes, or write past its count:
+    // no entry may survive from an earlier answer.
+    clear_table<sizeof g_table_names>(g_table_names);
     count = 0;
     int32_t rc = range_proc(g_state.contexts[kFieldRange], &count, g_table_names, TALV_MAX_FIELDS, g_table_store,
                             TALV_FIELD_STORE_SIZE);
@@ -100,14 +96,17 @@ uint32_t read_field_table(int32_t &count) {
 // bytes, as names are compared) must be the prefix followed by a decimal
 // number written without leading zeros, as "%s%d" would write it.
 bool number_in_range(const char *name, const RangeSpec &spec, Digits &number) {
-    std::size_t len = bounded_length(name, kNameCompare);
-    if (len <= spec.prefix_len || !starts_with(name, spec.prefix, spec.prefix_len)) return false;
+    // The prefix holds no NUL, so a shorter name fails here; it is shorter
+    // than 32 bytes, as ".." starts within them.
+    for (std::size_t i = 0; i < spec.prefix_len; ++i)
+        if (name[i] != spec.prefix[i]) return false;
     const char *digits = name + spec.prefix_len;
-    std::size_t digits_len = len - spec.prefix_len;
-    for (std::size_t i = 0; i < digits_len; ++i)
-        if (!ascii_digit(static_cast<unsigned char>(digits[i]))) return false;
-    if (digits_len > 1 && digits[0] == '0') return false;
-    number = Digits{digits, digits_len};
+    const std::size_t room = kNameCompare - spec.prefix_len;
+    std::size_t len = 0;
+    while (len < room && ascii_digit(static_cast<unsigned char>(digits[len]))) ++len;
+    if (len == 0 || (len < room && digits[len] != '\0')) return false;
+    if (len > 1 && digits[0] == '0') return false;
+    number = Digits{digits, len};
     return compare(spec.first, number) <= 0 && compare(number, spec.last) <= 0;
 }
 
@@ -160,14 +159,11 @@ Symbol *ext_field_arg(Symbol *range) {
                 g_hits);
         }
 
+        // Each field as the scanner would have read the token "[" prefix number "$".
+        FieldNames names(spec.prefix, spec.prefix_len);
         Symbol *tail = head;
         for (std::size_t h = 0; h < hits; ++h) {
-            // The content of the token "[" prefix number "$" the scanner would have read.
-            char name[kNameCompare + kNameCompare];
-            std::size_t n = 0;
-            for (std::size_t i = 0; i < spec.prefix_len; ++i) name[n++] = spec.prefix[i];
-            for (std::size_t i = 0; i < g_hits[h].len; ++i) name[n++] = g_hits[h].p[i];
-            Symbol *field = create_field_symbol(name, n);
+            Symbol *field = names.make(g_hits[h].p, g_hits[h].len);
             if (!field) return nullptr;
             tail->next = field;
             tail = field;

@@ -23,4 +23,19 @@ inline void clear_block(void *block) {
 #endif
 }
 
+// clear_block for tables of kilobytes: a loop of 256-byte steps, which the
+// compiler may not turn into a string instruction (one step per word).
+template <std::size_t N>
+inline void clear_table(void *table) {
+    constexpr std::size_t kStep = 256;
+    char *p = static_cast<char *>(table);
+    char *const end = p + N / kStep * kStep;
+    while (p != end) {
+        clear_block<kStep>(p);
+        p += kStep;
+        __asm__("" : "+r"(p));  // keeps the loop a loop
+    }
+    if constexpr (N % kStep != 0) clear_block<N % kStep>(p);
+}
+
 }  // namespace talv

@@ -9,8 +9,8 @@
 
 namespace {
 
+using talv::kFieldNameMax;
 constexpr std::size_t kVariableNameMax = 16;
-constexpr std::size_t kFieldNameMax = 32;
 constexpr std::size_t kFieldLeadingSpaceMax = 32;
 constexpr std::size_t kOtherTextMax = 272;
 constexpr std::size_t kTokenBuffer = 512;
@@ -65,6 +65,37 @@ Symbol *create_field_symbol(const char *content, std::size_t length) {
     std::size_t n = 0;
     while (n < length && n < kTokenBuffer && content[n] != '\0') ++n;
     return fill_field_symbol(sym, content, n);
+}
+
+FieldNames::FieldNames(const char *prefix, std::size_t length) : prefix_(prefix), prefix_len_(length) {
+    std::size_t skipped = 0;
+    while (skipped < kFieldLeadingSpaceMax && skipped < length && is_white_space(prefix[skipped])) ++skipped;
+    kept_len_ = length - skipped;
+    end_ = kept_len_ < kFieldNameMax ? kept_len_ : kFieldNameMax;
+    for (std::size_t i = 0; i < end_; ++i) kept_[i] = prefix[skipped + i];
+}
+
+Symbol *FieldNames::make(const char *number, std::size_t length) {
+    // Digits are never white space: the kept name is the kept prefix and
+    // the number, unless that is cut at 32 bytes.
+    if (length == 0 || kept_len_ + length > kFieldNameMax) return make_cut(number, length);
+    const std::size_t end = kept_len_ + length;
+    for (std::size_t i = 0; i < length; ++i) kept_[kept_len_ + i] = number[i];
+    for (std::size_t i = end; i < end_; ++i) kept_[i] = '\0';
+    end_ = end;
+    Symbol *sym = sym_alloc();
+    if (sym == nullptr) return nullptr;
+    std::memcpy(sym->text, kept_, kFieldNameMax);
+    sym->kind = TALV_FIELD;
+    return sym;
+}
+
+__attribute__((noinline)) Symbol *FieldNames::make_cut(const char *number, std::size_t length) {
+    char content[kTokenBuffer];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < prefix_len_ && n < kTokenBuffer; ++i) content[n++] = prefix_[i];
+    for (std::size_t i = 0; i < length && n < kTokenBuffer; ++i) content[n++] = number[i];
+    return create_field_symbol(content, n);
 }
 
 }  // namespace talv
