@@ -128,18 +128,33 @@ Symbol *create_symbol(const char *text, int kind) {
     Symbol *sym = sym_alloc();
     if (sym == nullptr) return nullptr;
     if (text == nullptr) text = "";
-    if (kind == TALV_FIELD) return fill_field_symbol(sym, text);
-    char kept[kTokenBuffer + 1];
-    if (kind == TALV_STRING || kind == TALV_FIELD) {
-        // Without its delimiters: the quotes of a string, the bracket and the
-        // closing "$" (or line feed) of a field reference.
+    // What set_symbol makes of the token text cut at the token buffer, read
+    // where it stands.
+    switch (kind) {
+    case TALV_FIELD:
+        return fill_field_symbol(sym, text);
+    case TALV_VARIABLE:
+        copy_cut(sym->text, text, kVariableNameMax);
+        sym->kind = kind;
+        return sym;
+    case TALV_STRING: {
+        // Without its quotes.
         const std::size_t len = strnlen(text, kTokenBuffer + 2);
         const std::size_t inner = len >= 2 ? len - 2 : 0;
-        std::memcpy(kept, len >= 2 ? text + 1 : text, inner);
-        kept[inner] = '\0';
-    } else {
-        copy_cut(kept, text, kTokenBuffer);
+        const std::size_t n = inner < kOtherTextMax ? inner : kOtherTextMax;
+        std::memcpy(sym->text, len >= 2 ? text + 1 : text, n);
+        sym->text[n] = '\0';
+        sym->kind = kind;
+        return sym;
     }
+    case TALV_NUMBER:
+        if (strnlen(text, kTokenBuffer + 1) <= kTokenBuffer) return set_symbol(sym, text, kind);
+        break;
+    default:
+        break;
+    }
+    char kept[kTokenBuffer + 1];
+    copy_cut(kept, text, kTokenBuffer);
     return set_symbol(sym, kept, kind);
 }
 
@@ -148,10 +163,19 @@ int symbol_to_long(Symbol *sym, int32_t *out) {
     Symbol *resolved = eval_symbol(sym);
     // The current decimal-point position is deliberately not applied.
     if (resolved != nullptr && dtchk_number(resolved, all_blank, in_blank, right_blank, 0) == 0) {
-        const talv::Decimal d = talv::decimal_of(*resolved);
-        if (talv::first_nonzero_group(d, 0, talv::kUnitsGroup - 1) == talv::kUnitsGroup - 1) {
-            value = static_cast<int32_t>(d.group[talv::kUnitsGroup - 1]) * 10000 + d.group[talv::kUnitsGroup];
-            if (d.sign == 1) value = -value;
+        // An integer of at most eight digits: every group before the last
+        // two integer groups is zero.
+        constexpr int kHighGroups = talv::kUnitsGroup - 1;
+        static_assert(kHighGroups % 4 == 0);
+        uint64_t high = 0;
+        for (int k = 0; k < kHighGroups; k += 4) {
+            uint64_t word;
+            std::memcpy(&word, resolved->digits + k, sizeof word);
+            high |= word;
+        }
+        if (high == 0) {
+            value = static_cast<int32_t>(resolved->digits[kHighGroups]) * 10000 + resolved->digits[talv::kUnitsGroup];
+            if (resolved->sign == 1) value = -value;
         }
     }
     if (out != nullptr) *out = value;
