@@ -48,10 +48,28 @@ Symbol *fill_field_symbol(Symbol *sym, const char *content, std::size_t inner) {
     return sym;
 }
 
-// create_symbol for a field reference token.
+// create_symbol for a field reference token, into a fresh cell: one pass
+// over "[" content "$", the byte before the NUL being the delimiter.
 Symbol *fill_field_symbol(Symbol *sym, const char *token) {
-    const std::size_t len = strnlen(token, kTokenBuffer + 2);
-    return fill_field_symbol(sym, len >= 2 ? token + 1 : token, len >= 2 ? len - 2 : 0);
+    std::size_t n = 0;
+    if (token[0] != '\0') {
+        const char *content = token + 1;
+        std::size_t skipped = 0;
+        // A white-space delimiter skipped here leaves nothing to copy, as
+        // when the skip stops before it.
+        while (skipped < kFieldLeadingSpaceMax && is_white_space(content[skipped])) ++skipped;
+        const char *from = content + skipped;
+        std::size_t copied = 0;
+        while (copied <= kFieldNameMax && from[copied] != '\0') {
+            sym->text[copied] = from[copied];
+            ++copied;
+        }
+        n = copied > kFieldNameMax ? kFieldNameMax : copied > 0 ? copied - 1 : 0;
+        for (std::size_t i = n; i < copied; ++i) sym->text[i] = '\0';
+        while (n > 0 && is_white_space(sym->text[n - 1])) sym->text[--n] = '\0';
+    }
+    sym->kind = TALV_FIELD;
+    return sym;
 }
 
 }  // namespace
