@@ -20,16 +20,23 @@ constexpr std::size_t kNameCompare = TALV_MAX_FIELD_NAME;
 // ".." must start within the first 31 bytes of the name.
 constexpr std::size_t kLastDotsStart = TALV_MAX_FIELD_NAME - 2;
 
-// A decimal number as its digits without leading zeros ("0" for zero).
+// Numbers of up to 18 digits also compare as integers (10^18 < 2^64).
+constexpr std::size_t kExactDigits = 18;
+
+// A decimal number as its digits without leading zeros ("0" for zero);
+// `value` is the number when it has at most kExactDigits digits.
 struct Digits {
     const char *p = "0";
     std::size_t len = 1;
+    uint64_t value = 0;
 };
 
 Digits normalise(const char *p, std::size_t len) {
     while (len > 0 && *p == '0') { ++p; --len; }
     if (len == 0) return Digits{};
-    return Digits{p, len};
+    uint64_t value = 0;
+    for (std::size_t i = 0; i < len && i < kExactDigits; ++i) value = value * 10 + static_cast<unsigned>(p[i] - '0');
+    return Digits{p, len, value};
 }
 
 // Digit strings are short: a loop beats a call.
@@ -44,6 +51,7 @@ struct RangeSpec {
     const char *prefix = nullptr;
     std::size_t prefix_len = 0;
     Digits first, last;
+    bool exact = false;  // both bounds have values
 };
 
 // Reads prefix, first and last number; false when the name holds no "..".
@@ -65,6 +73,7 @@ bool parse_range(const char *text, std::size_t len, RangeSpec &spec) {
     spec.first = normalise(text + first_start, dots - first_start);
     spec.last = normalise(text + dots + 2, last_end - dots - 2);
     if (compare(spec.last, spec.first) < 0) std::swap(spec.first, spec.last);
+    spec.exact = spec.last.len <= kExactDigits;
     return true;
 }
 
@@ -103,10 +112,15 @@ bool number_in_range(const char *name, const RangeSpec &spec, Digits &number) {
     const char *digits = name + spec.prefix_len;
     const std::size_t room = kNameCompare - spec.prefix_len;
     std::size_t len = 0;
-    while (len < room && ascii_digit(static_cast<unsigned char>(digits[len]))) ++len;
+    uint64_t value = 0;  // wraps past kExactDigits digits, and is then not used
+    while (len < room && ascii_digit(static_cast<unsigned char>(digits[len]))) {
+        value = value * 10 + static_cast<unsigned>(digits[len] - '0');
+        ++len;
+    }
     if (len == 0 || (len < room && digits[len] != '\0')) return false;
     if (len > 1 && digits[0] == '0') return false;
-    number = Digits{digits, len};
+    number = Digits{digits, len, value};
+    if (spec.exact) return len <= spec.last.len && spec.first.value <= value && value <= spec.last.value;
     return compare(spec.first, number) <= 0 && compare(number, spec.last) <= 0;
 }
 
@@ -150,7 +164,10 @@ Symbol *ext_field_arg(Symbol *range) {
         // Hosts list a form's fields in order, so the hits usually come
         // sorted and distinct already.
         bool ascending = true;
-        for (std::size_t h = 1; h < hits && ascending; ++h) ascending = compare(g_hits[h - 1], g_hits[h]) < 0;
+        if (spec.exact)
+            for (std::size_t h = 1; h < hits && ascending; ++h) ascending = g_hits[h - 1].value < g_hits[h].value;
+        else
+            for (std::size_t h = 1; h < hits && ascending; ++h) ascending = compare(g_hits[h - 1], g_hits[h]) < 0;
         if (!ascending) {
             std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; });
             // A name the host lists twice is still one field of the range.
