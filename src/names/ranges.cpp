@@ -83,6 +83,8 @@ alignas(16) char *g_table_names[TALV_MAX_FIELDS];
 char g_table_store[TALV_FIELD_STORE_SIZE];
 Digits g_hits[TALV_MAX_FIELDS];
 
+TALV_WIDE_CLONES void clear_table_names() { clear_table<sizeof g_table_names>(g_table_names); }
+
 // Asks the host for its field table; 0 or the result code.  Only -2 means
 // "does not fit"; any other non-zero answer is a failure of the host.
 uint32_t read_field_table(int32_t &count) {
@@ -90,7 +92,7 @@ uint32_t read_field_table(int32_t &count) {
     if (!range_proc) return TALV_I_CALLBACK_FAILED;
     // A host may count more names than it writes, or write past its count:
     // no entry may survive from an earlier answer.
-    clear_table<sizeof g_table_names>(g_table_names);
+    clear_table_names();
     count = 0;
     int32_t rc = range_proc(g_state.contexts[kFieldRange], &count, g_table_names, TALV_MAX_FIELDS, g_table_store,
                             TALV_FIELD_STORE_SIZE);

@@ -112,7 +112,7 @@ int init_symbol_list(void) {
     return 0;
 }
 
-Symbol *sym_alloc(void) {
+TALV_WIDE_CLONES Symbol *sym_alloc(void) {
     Symbol *sym = g_cursor;
     if (__builtin_expect(talv::alloc_state::fail_at <= 0 && sym != g_end, 1)) {
         // The node that links the cell into the list, then the cell: two
@@ -122,7 +122,7 @@ Symbol *sym_alloc(void) {
         g_counted += 2;
         g_cursor = sym + 1;
         TALV_UNPOISON(sym, sizeof *sym);
-        talv::clear_block<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
+        talv::clear_block_wide<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
         return sym;
     }
     return sym_alloc_slow();
