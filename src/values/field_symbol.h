@@ -29,9 +29,8 @@ private:
 
     const char *prefix_;
     std::size_t prefix_len_;
-    std::size_t kept_len_;  // of the prefix
-    std::size_t end_;       // bytes of kept_ in use
-    alignas(16) char kept_[kFieldNameMax] = {};
+    std::size_t kept_len_;                       // of the prefix
+    alignas(16) char kept_[kFieldNameMax] = {};  // the kept prefix, zero-padded
 };
 
 }  // namespace talv

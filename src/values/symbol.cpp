@@ -89,21 +89,17 @@ FieldNames::FieldNames(const char *prefix, std::size_t length) : prefix_(prefix)
     std::size_t skipped = 0;
     while (skipped < kFieldLeadingSpaceMax && skipped < length && is_white_space(prefix[skipped])) ++skipped;
     kept_len_ = length - skipped;
-    end_ = kept_len_ < kFieldNameMax ? kept_len_ : kFieldNameMax;
-    for (std::size_t i = 0; i < end_; ++i) kept_[i] = prefix[skipped + i];
+    for (std::size_t i = 0; i < kept_len_ && i < kFieldNameMax; ++i) kept_[i] = prefix[skipped + i];
 }
 
 Symbol *FieldNames::make(const char *number, std::size_t length) {
     // Digits are never white space: the kept name is the kept prefix and
     // the number, unless that is cut at 32 bytes.
     if (length == 0 || kept_len_ + length > kFieldNameMax) return make_cut(number, length);
-    const std::size_t end = kept_len_ + length;
-    for (std::size_t i = 0; i < length; ++i) kept_[kept_len_ + i] = number[i];
-    for (std::size_t i = end; i < end_; ++i) kept_[i] = '\0';
-    end_ = end;
     Symbol *sym = sym_alloc();
     if (sym == nullptr) return nullptr;
     std::memcpy(sym->text, kept_, kFieldNameMax);
+    for (std::size_t i = 0; i < length; ++i) sym->text[kept_len_ + i] = number[i];
     sym->kind = TALV_FIELD;
     return sym;
 }
