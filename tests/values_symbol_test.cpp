@@ -299,7 +299,8 @@ TEST_F(ValuesSymbol, RecycledCellsAreZeroWithAnyAllocationRefused) {
             EXPECT_EQ(std::memcmp(sym, &zero, sizeof zero), 0) << "allocation " << n << ", cell " << i;
             std::memset(sym, 0x5A, sizeof *sym);
         }
-        EXPECT_EQ(talv::alloc_count(), 2 * kCells) << n;
+        // A refused list node leaves its cell unasked for.
+        EXPECT_EQ(talv::alloc_count(), 2 * kCells - (n % 2 == 1 && n < 2 * kCells ? 1 : 0)) << n;
         talv::alloc_fail_at(0);
         EXPECT_EQ(refused, n >= 1 && n <= 2 * kCells ? 1 : 0) << n;
         free_all_symbol();
