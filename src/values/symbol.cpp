@@ -72,6 +72,13 @@ Symbol *fill_field_symbol(Symbol *sym, const char *token) {
     return sym;
 }
 
+// set_symbol of the text cut at the token buffer.
+__attribute__((noinline)) Symbol *set_cut_symbol(Symbol *sym, const char *text, int kind) {
+    char kept[kTokenBuffer + 1];
+    copy_cut(kept, text, kTokenBuffer);
+    return set_symbol(sym, kept, kind);
+}
+
 }  // namespace
 
 namespace talv {
@@ -162,14 +169,14 @@ Symbol *create_symbol(const char *text, int kind) {
         return sym;
     }
     case TALV_NUMBER:
-        if (strnlen(text, kTokenBuffer + 1) <= kTokenBuffer) return set_symbol(sym, text, kind);
+        // Literals are short: a loop beats a call.
+        for (std::size_t n = 0; n <= kTokenBuffer; ++n)
+            if (text[n] == '\0') return set_symbol(sym, text, kind);
         break;
     default:
         break;
     }
-    char kept[kTokenBuffer + 1];
-    copy_cut(kept, text, kTokenBuffer);
-    return set_symbol(sym, kept, kind);
+    return set_cut_symbol(sym, text, kind);
 }
 
 int symbol_to_long(Symbol *sym, int32_t *out) {
