@@ -34,8 +34,15 @@ long alloc_count();
 long alloc_live();
 
 namespace alloc_state {
-extern long calls, live, fail_at;
-extern bool sticky;
+// Hidden where declared too, so that the library reaches them directly
+// rather than through its global offset table.
+#if defined(__GNUC__)
+#define TALV_HIDDEN __attribute__((visibility("hidden")))
+#else
+#define TALV_HIDDEN
+#endif
+extern TALV_HIDDEN long calls, live, fail_at;
+extern TALV_HIDDEN bool sticky;
 
 // Counts one allocation; true when the test hook refuses it.
 inline bool refused() {
