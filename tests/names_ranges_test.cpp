@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/names_env.h"
@@ -166,6 +168,105 @@ TEST(NamesRanges, HostileCountsAreClampedAndNullNamesSkipped) {
         env.replace(talv::kFieldRange, &hostile_range, reinterpret_cast<uintptr_t>(&table));
         EXPECT_EQ(ext_field_arg(make_field("A1..3"))->code, TALV_E_ARGUMENTS) << count;
     }
+}
+
+// The fields of a range are the Symbols the scanner makes of "[" name "$",
+// byte for byte, whatever the prefix holds.
+struct ScannerShape {
+    std::string range;
+    std::vector<std::string> table;
+};
+class NamesRangeScannerShape : public ::testing::TestWithParam<ScannerShape> {};
+
+TEST_P(NamesRangeScannerShape, FieldsAreTheScannersSymbols) {
+    NamesEnv env;
+    HostileTable table{static_cast<int32_t>(GetParam().table.size()), GetParam().table, {}};
+    env.replace(talv::kFieldRange, &hostile_range, reinterpret_cast<uintptr_t>(&table));
+    Symbol *head = ext_field_arg(make_field(GetParam().range));
+    ASSERT_NE(head, nullptr);
+    ASSERT_EQ(head->status, 0);
+    std::size_t listed = 0;
+    for (Symbol *field = head->next; field; field = field->next, ++listed) {
+        ASSERT_LT(listed, GetParam().table.size());
+        const std::string token = "[" + GetParam().table[listed] + "$";
+        Symbol scanned = *create_symbol(token.c_str(), TALV_FIELD);
+        Symbol made = *field;
+        made.next = nullptr;
+        EXPECT_EQ(std::memcmp(&made, &scanned, sizeof made), 0) << GetParam().table[listed];
+    }
+    EXPECT_EQ(listed, GetParam().table.size());
+}
+const std::string kP29(29, 'P');
+INSTANTIATE_TEST_SUITE_P(
+    Prefixes, NamesRangeScannerShape,
+    ::testing::Values(ScannerShape{"A1..12", V{"A1", "A9", "A10", "A12"}}, ScannerShape{"1..300", V{"1", "22", "300"}},
+                      ScannerShape{" A1..3", V{" A1", " A3"}}, ScannerShape{"\t 1..3", V{"\t 1", "\t 2"}},
+                      ScannerShape{"Q 1..3", V{"Q 1", "Q 2"}}, ScannerShape{"\x83\x41" "1..3", V{"\x83\x41" "2"}},
+                      ScannerShape{kP29 + "1..999", V{kP29 + "7", kP29 + "12", kP29 + "123"}},
+                      ScannerShape{"P1..9999999999999999999999999999999",
+                                   V{"P5", "P1000000000000000000000000000000"}}));
+
+// One scripted answer of the field-range callback: its result, its count and
+// the entries it writes.  Each answer's names are freed by the next one, so
+// that an entry surviving from an earlier answer would be read after free.
+struct RangeAnswer {
+    int32_t result;
+    int32_t count;
+    std::vector<std::pair<int32_t, std::string>> writes;
+};
+struct RangeScript {
+    std::vector<RangeAnswer> answers;
+    std::size_t next = 0;
+    std::unique_ptr<std::string[]> names;
+};
+
+int32_t scripted_range(uintptr_t ctx, int32_t *count, char **names, int32_t, char *, int32_t) {
+    auto *script = reinterpret_cast<RangeScript *>(ctx);
+    const RangeAnswer &answer = script->answers.at(script->next++);
+    script->names = std::make_unique<std::string[]>(answer.writes.size());
+    for (std::size_t i = 0; i < answer.writes.size(); ++i) {
+        script->names[i] = answer.writes[i].second;
+        names[answer.writes[i].first] = script->names[i].data();
+    }
+    *count = answer.count;
+    return answer.result;
+}
+
+struct HostileAnswer {
+    const char *name;
+    RangeAnswer answer;
+    uint32_t code;  // of the head
+    std::vector<std::string> fields;
+};
+
+TEST(NamesRanges, NoAnswerLeavesAnEntryForTheNext) {
+    const HostileAnswer cases[] = {
+        {"writes past its count", {0, 1, {{0, "A1"}, {5, "A2"}, {TALV_MAX_FIELDS - 1, "A3"}}}, 0, V{"A1"}},
+        {"counts past what it writes", {0, 10, {{0, "A2"}}}, 0, V{"A2"}},
+        {"negative count", {0, -1, {{0, "A2"}, {3, "A3"}}}, TALV_E_ARGUMENTS, V{}},
+        {"count over capacity", {0, 5000, {{TALV_MAX_FIELDS - 1, "A3"}}}, 0, V{"A3"}},
+        {"does not fit", {-2, 2, {{0, "A2"}, {1, "A3"}}}, TALV_I_AREA_EXCEEDED, V{}},
+        {"fails", {-9, 2, {{0, "A2"}, {700, "A3"}}}, TALV_I_CALLBACK_FAILED, V{}},
+        {"zero count", {0, 0, {{0, "A2"}, {1, "A3"}}}, TALV_E_ARGUMENTS, V{}},
+    };
+    // After each, an answer that counts the whole table and writes one entry.
+    const RangeAnswer probe{0, TALV_MAX_FIELDS, {{0, "A1"}}};
+    NamesEnv env;
+    RangeScript script;
+    for (const HostileAnswer &c : cases) {
+        script.answers.push_back(c.answer);
+        script.answers.push_back(probe);
+    }
+    env.replace(talv::kFieldRange, &scripted_range, reinterpret_cast<uintptr_t>(&script));
+    Symbol *range = make_field("A1..3");
+    for (const HostileAnswer &c : cases) {
+        Symbol *head = ext_field_arg(range);
+        ASSERT_NE(head, nullptr) << c.name;
+        EXPECT_EQ(head->code, c.code) << c.name;
+        EXPECT_EQ(field_names(head), c.fields) << c.name;
+        EXPECT_EQ(field_names(ext_field_arg(range)), V{"A1"}) << "after: " << c.name;
+    }
+    EXPECT_EQ(script.next, script.answers.size());
 }
 
 TEST(NamesRanges, TableNamesCompareOverTheirFirst32Bytes) {

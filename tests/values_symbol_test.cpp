@@ -7,6 +7,7 @@
 #include "support/values_support.h"
 #include "talvechk.h"
 #include "values/alloc.h"
+#include "values/field_symbol.h"
 
 namespace {
 
@@ -44,6 +45,36 @@ TEST_F(ValuesSymbol, CreateSymbolStripsDelimitersAndCutsEachKindAtItsLimit) {
         EXPECT_EQ(std::string(sym->text), c.text) << c.name;
         EXPECT_EQ(sym->kind, c.kind) << c.name;
         EXPECT_EQ(sym->status, 0) << c.name;
+    }
+}
+
+// A field token keeps what set_symbol keeps of the token's content (the
+// text between the bracket and the last byte), white-space delimiters,
+// missing delimiters and over-long tokens included.
+TEST_F(ValuesSymbol, FieldTokensKeepWhatSetSymbolKeepsOfTheirContent) {
+    const std::string tokens[] = {"",
+                                  "[",
+                                  "[$",
+                                  "[ $",
+                                  "[\n",
+                                  "[ \n",
+                                  "[A\n\n",
+                                  "[abc",
+                                  "[" + std::string(31, ' ') + "\n",
+                                  "[" + std::string(32, ' ') + "\n",
+                                  "[" + std::string(33, ' ') + "\n",
+                                  "[" + std::string(32, ' ') + "AB$",
+                                  "[" + std::string(32, 'x') + "$",
+                                  "[" + std::string(33, 'x') + "$",
+                                  "[" + std::string(31, 'x') + " $",
+                                  "[" + std::string(31, 'x') + "  yz$",
+                                  "[" + std::string(600, 'y'),
+                                  "[\x83\x41$"};
+    for (const std::string &token : tokens) {
+        const std::string content = token.size() >= 2 ? token.substr(1, token.size() - 2) : "";
+        Symbol made = *create_symbol(token.c_str(), TALV_FIELD);
+        Symbol expected = *set_symbol(sym_alloc(), content.c_str(), TALV_FIELD);
+        EXPECT_EQ(std::memcmp(&made, &expected, sizeof made), 0) << '"' << token << '"';
     }
 }
 
@@ -212,6 +243,71 @@ TEST_F(ValuesSymbol, FreshSymbolsAreZeroAndTheListSurvivesRepeatedSweeps) {
     free_all_symbol();
     free_all_symbol();                      // nothing left to release twice
     EXPECT_NE(sym_alloc(), nullptr);        // usable even before the next init
+}
+
+// The prefix kept once gives the Symbols create_field_symbol makes of each
+// whole name, also when the name is cut at 32 bytes or a shorter number
+// follows a longer one.
+TEST_F(ValuesSymbol, FieldNamesMakeWhatCreateFieldSymbolMakes) {
+    const std::string prefixes[] = {"",
+                                    "A",
+                                    "Q ",
+                                    " A",
+                                    "\t\r",
+                                    "  ",
+                                    "\x83\x41",
+                                    std::string(29, 'P'),
+                                    std::string(31, 'P'),
+                                    std::string(40, 'P'),
+                                    std::string(40, ' '),
+                                    std::string(33, ' ') + "B"};
+    const std::string numbers[] = {"12", "7", std::string(31, '9'), "0", std::string(40, '1'), "345"};
+    for (const std::string &prefix : prefixes) {
+        talv::FieldNames names(prefix.data(), prefix.size());
+        for (const std::string &number : numbers) {
+            const std::string whole = prefix + number;
+            Symbol made = *names.make(number.data(), number.size());
+            Symbol expected = *talv::create_field_symbol(whole.data(), whole.size());
+            EXPECT_EQ(std::memcmp(&made, &expected, sizeof made), 0) << '"' << whole << '"';
+        }
+    }
+}
+
+// Cells come back from the pool after every sweep: whatever their last user
+// wrote, each one handed out reads all zeros, across chunk boundaries and
+// with the hook refusing any one of the allocations.
+TEST_F(ValuesSymbol, RecycledCellsAreZeroWithAnyAllocationRefused) {
+    constexpr int kCells = 300;
+    const Symbol zero{};
+    auto dirty_cells = [] {
+        for (int i = 0; i < kCells; ++i) std::memset(sym_alloc(), 0xA5, sizeof(Symbol));
+    };
+    dirty_cells();
+    for (long n = 0; n <= 2 * kCells + 1; ++n) {
+        free_all_symbol();
+        init_symbol_list();
+        const long before = talv::alloc_live();
+        talv::alloc_fail_at(n);
+        int refused = 0;
+        for (int i = 0; i < kCells; ++i) {
+            Symbol *sym = sym_alloc();
+            if (sym == nullptr) {
+                ++refused;
+                EXPECT_EQ((n + 1) / 2, i + 1) << "allocation " << n;
+                continue;
+            }
+            EXPECT_EQ(std::memcmp(sym, &zero, sizeof zero), 0) << "allocation " << n << ", cell " << i;
+            std::memset(sym, 0x5A, sizeof *sym);
+        }
+        // A refused list node leaves its cell unasked for.
+        EXPECT_EQ(talv::alloc_count(), 2 * kCells - (n % 2 == 1 && n < 2 * kCells ? 1 : 0)) << n;
+        talv::alloc_fail_at(0);
+        EXPECT_EQ(refused, n >= 1 && n <= 2 * kCells ? 1 : 0) << n;
+        free_all_symbol();
+        EXPECT_EQ(talv::alloc_live(), before) << n;
+        init_symbol_list();
+        dirty_cells();
+    }
 }
 
 // Each allocation of each operation fails in turn: null comes back, and the

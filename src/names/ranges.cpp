@@ -6,11 +6,11 @@
 // (at most 960 names) and never overflow.
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 
 #include "names/names.h"
 #include "service/state.h"
 #include "service/trace.h"
+#include "values/clear.h"
 #include "values/field_symbol.h"
 
 namespace talv {
@@ -20,16 +20,23 @@ constexpr std::size_t kNameCompare = TALV_MAX_FIELD_NAME;
 // ".." must start within the first 31 bytes of the name.
 constexpr std::size_t kLastDotsStart = TALV_MAX_FIELD_NAME - 2;
 
-// A decimal number as its digits without leading zeros ("0" for zero).
+// Numbers of up to 18 digits also compare as integers (10^18 < 2^64).
+constexpr std::size_t kExactDigits = 18;
+
+// A decimal number as its digits without leading zeros ("0" for zero);
+// `value` is the number when it has at most kExactDigits digits.
 struct Digits {
     const char *p = "0";
     std::size_t len = 1;
+    uint64_t value = 0;
 };
 
 Digits normalise(const char *p, std::size_t len) {
     while (len > 0 && *p == '0') { ++p; --len; }
     if (len == 0) return Digits{};
-    return Digits{p, len};
+    uint64_t value = 0;
+    for (std::size_t i = 0; i < len && i < kExactDigits; ++i) value = value * 10 + static_cast<unsigned>(p[i] - '0');
+    return Digits{p, len, value};
 }
 
 // Digit strings are short: a loop beats a call.
@@ -40,16 +47,11 @@ int compare(const Digits &a, const Digits &b) {
     return 0;
 }
 
-bool starts_with(const char *name, const char *prefix, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i)
-        if (name[i] != prefix[i]) return false;
-    return true;
-}
-
 struct RangeSpec {
     const char *prefix = nullptr;
     std::size_t prefix_len = 0;
     Digits first, last;
+    bool exact = false;  // both bounds have values
 };
 
 // Reads prefix, first and last number; false when the name holds no "..".
@@ -71,21 +73,26 @@ bool parse_range(const char *text, std::size_t len, RangeSpec &spec) {
     spec.first = normalise(text + first_start, dots - first_start);
     spec.last = normalise(text + dots + 2, last_end - dots - 2);
     if (compare(spec.last, spec.first) < 0) std::swap(spec.first, spec.last);
+    spec.exact = spec.last.len <= kExactDigits;
     return true;
 }
 
 // The field-range callback's buffers; static for their size (one evaluation
 // runs at a time).
-char *g_table_names[TALV_MAX_FIELDS];
+alignas(16) char *g_table_names[TALV_MAX_FIELDS];
 char g_table_store[TALV_FIELD_STORE_SIZE];
 Digits g_hits[TALV_MAX_FIELDS];
+
+TALV_WIDE_CLONES void clear_table_names() { clear_table<sizeof g_table_names>(g_table_names); }
 
 // Asks the host for its field table; 0 or the result code.  Only -2 means
 // "does not fit"; any other non-zero answer is a failure of the host.
 uint32_t read_field_table(int32_t &count) {
     auto range_proc = reinterpret_cast<PPR_FIELD_RANGE_PROC>(g_state.callbacks[kFieldRange]);
     if (!range_proc) return TALV_I_CALLBACK_FAILED;
-    std::fill(std::begin(g_table_names), std::end(g_table_names), nullptr);
+    // A host may count more names than it writes, or write past its count:
+    // no entry may survive from an earlier answer.
+    clear_table_names();
     count = 0;
     int32_t rc = range_proc(g_state.contexts[kFieldRange], &count, g_table_names, TALV_MAX_FIELDS, g_table_store,
                             TALV_FIELD_STORE_SIZE);
@@ -100,14 +107,22 @@ uint32_t read_field_table(int32_t &count) {
 // bytes, as names are compared) must be the prefix followed by a decimal
 // number written without leading zeros, as "%s%d" would write it.
 bool number_in_range(const char *name, const RangeSpec &spec, Digits &number) {
-    std::size_t len = bounded_length(name, kNameCompare);
-    if (len <= spec.prefix_len || !starts_with(name, spec.prefix, spec.prefix_len)) return false;
+    // The prefix holds no NUL, so a shorter name fails here; it is shorter
+    // than 32 bytes, as ".." starts within them.
+    for (std::size_t i = 0; i < spec.prefix_len; ++i)
+        if (name[i] != spec.prefix[i]) return false;
     const char *digits = name + spec.prefix_len;
-    std::size_t digits_len = len - spec.prefix_len;
-    for (std::size_t i = 0; i < digits_len; ++i)
-        if (!ascii_digit(static_cast<unsigned char>(digits[i]))) return false;
-    if (digits_len > 1 && digits[0] == '0') return false;
-    number = Digits{digits, digits_len};
+    const std::size_t room = kNameCompare - spec.prefix_len;
+    std::size_t len = 0;
+    uint64_t value = 0;  // wraps past kExactDigits digits, and is then not used
+    while (len < room && ascii_digit(static_cast<unsigned char>(digits[len]))) {
+        value = value * 10 + static_cast<unsigned>(digits[len] - '0');
+        ++len;
+    }
+    if (len == 0 || (len < room && digits[len] != '\0')) return false;
+    if (len > 1 && digits[0] == '0') return false;
+    number = Digits{digits, len, value};
+    if (spec.exact) return len <= spec.last.len && spec.first.value <= value && value <= spec.last.value;
     return compare(spec.first, number) <= 0 && compare(number, spec.last) <= 0;
 }
 
@@ -151,7 +166,10 @@ Symbol *ext_field_arg(Symbol *range) {
         // Hosts list a form's fields in order, so the hits usually come
         // sorted and distinct already.
         bool ascending = true;
-        for (std::size_t h = 1; h < hits && ascending; ++h) ascending = compare(g_hits[h - 1], g_hits[h]) < 0;
+        if (spec.exact)
+            for (std::size_t h = 1; h < hits && ascending; ++h) ascending = g_hits[h - 1].value < g_hits[h].value;
+        else
+            for (std::size_t h = 1; h < hits && ascending; ++h) ascending = compare(g_hits[h - 1], g_hits[h]) < 0;
         if (!ascending) {
             std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; });
             // A name the host lists twice is still one field of the range.
@@ -160,14 +178,11 @@ Symbol *ext_field_arg(Symbol *range) {
                 g_hits);
         }
 
+        // Each field as the scanner would have read the token "[" prefix number "$".
+        FieldNames names(spec.prefix, spec.prefix_len);
         Symbol *tail = head;
         for (std::size_t h = 0; h < hits; ++h) {
-            // The content of the token "[" prefix number "$" the scanner would have read.
-            char name[kNameCompare + kNameCompare];
-            std::size_t n = 0;
-            for (std::size_t i = 0; i < spec.prefix_len; ++i) name[n++] = spec.prefix[i];
-            for (std::size_t i = 0; i < g_hits[h].len; ++i) name[n++] = g_hits[h].p[i];
-            Symbol *field = create_field_symbol(name, n);
+            Symbol *field = names.make(g_hits[h].p, g_hits[h].len);
             if (!field) return nullptr;
             tail->next = field;
             tail = field;

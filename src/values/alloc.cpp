@@ -19,6 +19,14 @@ void *alloc(std::size_t size) {
     return p;
 }
 
+bool alloc_counted_pair_hooked(long &held) {
+    if (!alloc_counted()) return false;
+    ++held;
+    if (!alloc_counted()) return false;
+    ++held;
+    return true;
+}
+
 void release(void *p) {
     if (p) --alloc_state::live;
     std::free(p);

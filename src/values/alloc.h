@@ -13,6 +13,10 @@ void release(void *p);
 // cells' pool): counted, live and refusable by the test hook exactly like
 // alloc(), but taking nothing from the heap.  False when refused.
 inline bool alloc_counted();
+// The two allocations a Symbol stands for (list node and cell), counted as
+// two alloc_counted() calls would count them; adds to `held` those made.
+// False when the hook refused either.
+inline bool alloc_counted_pair(long &held);
 // Ends `n` allocations made through alloc_counted().
 inline void release_counted(long n);
 
@@ -30,8 +34,15 @@ long alloc_count();
 long alloc_live();
 
 namespace alloc_state {
-extern long calls, live, fail_at;
-extern bool sticky;
+// Hidden where declared too, so that the library reaches them directly
+// rather than through its global offset table.
+#if defined(__GNUC__)
+#define TALV_HIDDEN __attribute__((visibility("hidden")))
+#else
+#define TALV_HIDDEN
+#endif
+extern TALV_HIDDEN long calls, live, fail_at;
+extern TALV_HIDDEN bool sticky;
 
 // Counts one allocation; true when the test hook refuses it.
 inline bool refused() {
@@ -44,6 +55,19 @@ inline bool alloc_counted() {
     if (alloc_state::refused()) return false;
     ++alloc_state::live;
     return true;
+}
+
+bool alloc_counted_pair_hooked(long &held);
+
+inline bool alloc_counted_pair(long &held) {
+    // With the hook disarmed nothing is refused: one step for both.
+    if (__builtin_expect(alloc_state::fail_at <= 0, 1)) {
+        alloc_state::calls += 2;
+        alloc_state::live += 2;
+        held += 2;
+        return true;
+    }
+    return alloc_counted_pair_hooked(held);
 }
 
 inline void release_counted(long n) { alloc_state::live -= n; }

@@ -8,6 +8,14 @@
 #include <emmintrin.h>
 #endif
 
+// A function compiled twice, with and without 32-byte stores, the loader
+// picking the one the processor runs.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define TALV_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define TALV_WIDE_CLONES
+#endif
+
 namespace talv {
 
 template <std::size_t N>
@@ -21,6 +29,36 @@ inline void clear_block(void *block) {
 #else
     std::memset(block, 0, N);
 #endif
+}
+
+// clear_block in 32-byte stores where the calling function is compiled for
+// them (a target_clones clone), in 16-byte ones elsewhere.
+template <std::size_t N>
+inline void clear_block_wide(void *block) {
+#if defined(__SSE2__)
+    typedef char Wide __attribute__((vector_size(32), aligned(1), may_alias));
+    char *p = static_cast<char *>(block);
+#pragma GCC unroll 32
+    for (std::size_t at = 0; at + 32 <= N; at += 32) *reinterpret_cast<Wide *>(p + at) = Wide{};
+    if constexpr (N % 32 != 0) clear_block<N % 32>(p + N / 32 * 32);
+#else
+    std::memset(block, 0, N);
+#endif
+}
+
+// clear_block_wide for tables of kilobytes: a loop of 1024-byte steps, which the
+// compiler may not turn into a string instruction (one step per word).
+template <std::size_t N>
+inline void clear_table(void *table) {
+    constexpr std::size_t kStep = 1024;
+    char *p = static_cast<char *>(table);
+    char *const end = p + N / kStep * kStep;
+    while (p != end) {
+        clear_block_wide<kStep>(p);
+        p += kStep;
+        __asm__("" : "+r"(p));  // keeps the loop a loop
+    }
+    if constexpr (N % kStep != 0) clear_block_wide<N % kStep>(p);
 }
 
 }  // namespace talv

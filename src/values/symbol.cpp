@@ -9,8 +9,8 @@
 
 namespace {
 
+using talv::kFieldNameMax;
 constexpr std::size_t kVariableNameMax = 16;
-constexpr std::size_t kFieldNameMax = 32;
 constexpr std::size_t kFieldLeadingSpaceMax = 32;
 constexpr std::size_t kOtherTextMax = 272;
 constexpr std::size_t kTokenBuffer = 512;
@@ -48,10 +48,35 @@ Symbol *fill_field_symbol(Symbol *sym, const char *content, std::size_t inner) {
     return sym;
 }
 
-// create_symbol for a field reference token.
+// create_symbol for a field reference token, into a fresh cell: one pass
+// over "[" content "$", the byte before the NUL being the delimiter.
 Symbol *fill_field_symbol(Symbol *sym, const char *token) {
-    const std::size_t len = strnlen(token, kTokenBuffer + 2);
-    return fill_field_symbol(sym, len >= 2 ? token + 1 : token, len >= 2 ? len - 2 : 0);
+    std::size_t n = 0;
+    if (token[0] != '\0') {
+        const char *content = token + 1;
+        std::size_t skipped = 0;
+        // A white-space delimiter skipped here leaves nothing to copy, as
+        // when the skip stops before it.
+        while (skipped < kFieldLeadingSpaceMax && is_white_space(content[skipped])) ++skipped;
+        const char *from = content + skipped;
+        std::size_t copied = 0;
+        while (copied <= kFieldNameMax && from[copied] != '\0') {
+            sym->text[copied] = from[copied];
+            ++copied;
+        }
+        n = copied > kFieldNameMax ? kFieldNameMax : copied > 0 ? copied - 1 : 0;
+        for (std::size_t i = n; i < copied; ++i) sym->text[i] = '\0';
+        while (n > 0 && is_white_space(sym->text[n - 1])) sym->text[--n] = '\0';
+    }
+    sym->kind = TALV_FIELD;
+    return sym;
+}
+
+// set_symbol of the text cut at the token buffer.
+__attribute__((noinline)) Symbol *set_cut_symbol(Symbol *sym, const char *text, int kind) {
+    char kept[kTokenBuffer + 1];
+    copy_cut(kept, text, kTokenBuffer);
+    return set_symbol(sym, kept, kind);
 }
 
 }  // namespace
@@ -65,6 +90,33 @@ Symbol *create_field_symbol(const char *content, std::size_t length) {
     std::size_t n = 0;
     while (n < length && n < kTokenBuffer && content[n] != '\0') ++n;
     return fill_field_symbol(sym, content, n);
+}
+
+FieldNames::FieldNames(const char *prefix, std::size_t length) : prefix_(prefix), prefix_len_(length) {
+    std::size_t skipped = 0;
+    while (skipped < kFieldLeadingSpaceMax && skipped < length && is_white_space(prefix[skipped])) ++skipped;
+    kept_len_ = length - skipped;
+    for (std::size_t i = 0; i < kept_len_ && i < kFieldNameMax; ++i) kept_[i] = prefix[skipped + i];
+}
+
+Symbol *FieldNames::make(const char *number, std::size_t length) {
+    // Digits are never white space: the kept name is the kept prefix and
+    // the number, unless that is cut at 32 bytes.
+    if (length == 0 || kept_len_ + length > kFieldNameMax) return make_cut(number, length);
+    Symbol *sym = sym_alloc();
+    if (sym == nullptr) return nullptr;
+    std::memcpy(sym->text, kept_, kFieldNameMax);
+    for (std::size_t i = 0; i < length; ++i) sym->text[kept_len_ + i] = number[i];
+    sym->kind = TALV_FIELD;
+    return sym;
+}
+
+__attribute__((noinline)) Symbol *FieldNames::make_cut(const char *number, std::size_t length) {
+    char content[kTokenBuffer];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < prefix_len_ && n < kTokenBuffer; ++i) content[n++] = prefix_[i];
+    for (std::size_t i = 0; i < length && n < kTokenBuffer; ++i) content[n++] = number[i];
+    return create_field_symbol(content, n);
 }
 
 }  // namespace talv
@@ -97,19 +149,34 @@ Symbol *create_symbol(const char *text, int kind) {
     Symbol *sym = sym_alloc();
     if (sym == nullptr) return nullptr;
     if (text == nullptr) text = "";
-    if (kind == TALV_FIELD) return fill_field_symbol(sym, text);
-    char kept[kTokenBuffer + 1];
-    if (kind == TALV_STRING || kind == TALV_FIELD) {
-        // Without its delimiters: the quotes of a string, the bracket and the
-        // closing "$" (or line feed) of a field reference.
+    // What set_symbol makes of the token text cut at the token buffer, read
+    // where it stands.
+    switch (kind) {
+    case TALV_FIELD:
+        return fill_field_symbol(sym, text);
+    case TALV_VARIABLE:
+        copy_cut(sym->text, text, kVariableNameMax);
+        sym->kind = kind;
+        return sym;
+    case TALV_STRING: {
+        // Without its quotes.
         const std::size_t len = strnlen(text, kTokenBuffer + 2);
         const std::size_t inner = len >= 2 ? len - 2 : 0;
-        std::memcpy(kept, len >= 2 ? text + 1 : text, inner);
-        kept[inner] = '\0';
-    } else {
-        copy_cut(kept, text, kTokenBuffer);
+        const std::size_t n = inner < kOtherTextMax ? inner : kOtherTextMax;
+        std::memcpy(sym->text, len >= 2 ? text + 1 : text, n);
+        sym->text[n] = '\0';
+        sym->kind = kind;
+        return sym;
     }
-    return set_symbol(sym, kept, kind);
+    case TALV_NUMBER:
+        // Literals are short: a loop beats a call.
+        for (std::size_t n = 0; n <= kTokenBuffer; ++n)
+            if (text[n] == '\0') return set_symbol(sym, text, kind);
+        break;
+    default:
+        break;
+    }
+    return set_cut_symbol(sym, text, kind);
 }
 
 int symbol_to_long(Symbol *sym, int32_t *out) {
@@ -117,10 +184,19 @@ int symbol_to_long(Symbol *sym, int32_t *out) {
     Symbol *resolved = eval_symbol(sym);
     // The current decimal-point position is deliberately not applied.
     if (resolved != nullptr && dtchk_number(resolved, all_blank, in_blank, right_blank, 0) == 0) {
-        const talv::Decimal d = talv::decimal_of(*resolved);
-        if (talv::first_nonzero_group(d, 0, talv::kUnitsGroup - 1) == talv::kUnitsGroup - 1) {
-            value = static_cast<int32_t>(d.group[talv::kUnitsGroup - 1]) * 10000 + d.group[talv::kUnitsGroup];
-            if (d.sign == 1) value = -value;
+        // An integer of at most eight digits: every group before the last
+        // two integer groups is zero.
+        constexpr int kHighGroups = talv::kUnitsGroup - 1;
+        static_assert(kHighGroups % 4 == 0);
+        uint64_t high = 0;
+        for (int k = 0; k < kHighGroups; k += 4) {
+            uint64_t word;
+            std::memcpy(&word, resolved->digits + k, sizeof word);
+            high |= word;
+        }
+        if (high == 0) {
+            value = static_cast<int32_t>(resolved->digits[kHighGroups]) * 10000 + resolved->digits[talv::kUnitsGroup];
+            if (resolved->sign == 1) value = -value;
         }
     }
     if (out != nullptr) *out = value;

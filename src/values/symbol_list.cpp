@@ -41,7 +41,10 @@ struct Chunk {
 
 Chunk *g_chunks = nullptr;   // the pool, in the order cells are handed out
 Chunk *g_current = nullptr;  // chunk being handed out; null while the list is empty
-std::size_t g_used = 0;      // cells of g_current handed out
+// Next cell of g_current and the end of its cells; equal (null while the
+// list is empty) when the next cell comes from another chunk.
+Symbol *g_cursor = nullptr;
+Symbol *g_end = nullptr;
 long g_counted = 0;          // hook allocations the list holds
 // Chunks given up by init_symbol_list while they still held Symbols: like
 // the list nodes it used to forget, they are never reused.
@@ -55,8 +58,8 @@ Chunk *new_chunk() {
     return chunk;
 }
 
-Symbol *next_cell() {
-    if (g_current != nullptr && g_used < kCellsPerChunk) return &g_current->cells[g_used++];
+// The first cell of the next chunk, made when the pool has none left.
+__attribute__((noinline)) Symbol *cell_of_next_chunk() {
     Chunk *next = g_current != nullptr ? g_current->next : g_chunks;
     if (next == nullptr) {
         next = new_chunk();
@@ -67,8 +70,30 @@ Symbol *next_cell() {
             g_chunks = next;
     }
     g_current = next;
-    g_used = 1;
-    return &next->cells[0];
+    g_cursor = next->cells + 1;
+    g_end = next->cells + kCellsPerChunk;
+    return next->cells;
+}
+
+// sym_alloc with the hook armed or the chunk used up.
+__attribute__((noinline)) Symbol *sym_alloc_slow() {
+    if (!talv::alloc_counted_pair(g_counted)) return nullptr;
+    Symbol *sym = g_cursor;
+    if (sym != g_end) {
+        g_cursor = sym + 1;
+    } else {
+        sym = cell_of_next_chunk();
+        if (sym == nullptr) return nullptr;
+    }
+    TALV_UNPOISON(sym, sizeof *sym);
+    talv::clear_block<sizeof(Symbol)>(sym);
+    return sym;
+}
+
+void forget_current() {
+    g_current = nullptr;
+    g_cursor = nullptr;
+    g_end = nullptr;
 }
 
 }  // namespace
@@ -81,36 +106,37 @@ int init_symbol_list(void) {
         g_current->next = g_abandoned;
         g_abandoned = g_chunks;
         g_chunks = rest;
-        g_current = nullptr;
-        g_used = 0;
+        forget_current();
     }
     g_counted = 0;
     return 0;
 }
 
-Symbol *sym_alloc(void) {
-    // The node that links the cell into the list, then the cell.
-    if (!talv::alloc_counted()) return nullptr;
-    ++g_counted;
-    if (!talv::alloc_counted()) return nullptr;
-    ++g_counted;
-    Symbol *sym = next_cell();
-    if (sym == nullptr) return nullptr;
-    TALV_UNPOISON(sym, sizeof *sym);
-    talv::clear_block<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
-    return sym;
+TALV_WIDE_CLONES Symbol *sym_alloc(void) {
+    Symbol *sym = g_cursor;
+    if (__builtin_expect(talv::alloc_state::fail_at <= 0 && sym != g_end, 1)) {
+        // The node that links the cell into the list, then the cell: two
+        // allocations the hook cannot refuse while disarmed.
+        talv::alloc_state::calls += 2;
+        talv::alloc_state::live += 2;
+        g_counted += 2;
+        g_cursor = sym + 1;
+        TALV_UNPOISON(sym, sizeof *sym);
+        talv::clear_block_wide<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
+        return sym;
+    }
+    return sym_alloc_slow();
 }
 
 void free_all_symbol(void) {
     talv::g_fresh_read.sym = nullptr;  // its cell is about to be handed out again
     if (g_current != nullptr) {
         for (Chunk *c = g_chunks; c != g_current; c = c->next) TALV_POISON(c->cells, sizeof c->cells);
-        TALV_POISON(g_current->cells, g_used * sizeof(Symbol));
+        TALV_POISON(g_current->cells, static_cast<std::size_t>(g_cursor - g_current->cells) * sizeof(Symbol));
     }
     talv::release_counted(g_counted);
     g_counted = 0;
-    g_current = nullptr;
-    g_used = 0;
+    forget_current();
     Chunk *keep = g_chunks;
     for (int k = 1; keep != nullptr && k < kChunksKept; ++k) keep = keep->next;
     if (keep != nullptr) {
