@@ -170,7 +170,14 @@ Symbol *ext_field_arg(Symbol *range) {
             for (std::size_t h = 1; h < hits && ascending; ++h) ascending = g_hits[h - 1].value < g_hits[h].value;
         else
             for (std::size_t h = 1; h < hits && ascending; ++h) ascending = compare(g_hits[h - 1], g_hits[h]) < 0;
-        if (!ascending) {
+        if (!ascending && spec.exact) {
+            // Hits of an exact range hold their whole value and no leading
+            // zeros, so values order and match them as their digits would.
+            std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return a.value < b.value; });
+            hits = static_cast<std::size_t>(
+                std::unique(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return a.value == b.value; }) -
+                g_hits);
+        } else if (!ascending) {
             std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; });
             // A name the host lists twice is still one field of the range.
             hits = static_cast<std::size_t>(
