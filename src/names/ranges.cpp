@@ -85,6 +85,14 @@ Digits g_hits[TALV_MAX_FIELDS];
 
 TALV_WIDE_CLONES void clear_table_names() { clear_table<sizeof g_table_names>(g_table_names); }
 
+// Orders the first `hits` hits and drops repeats (a name the host lists
+// twice is still one field of the range); the count left.
+template <class Before, class Same>
+std::size_t sort_distinct(std::size_t hits, Before before, Same same) {
+    std::sort(g_hits, g_hits + hits, before);
+    return static_cast<std::size_t>(std::unique(g_hits, g_hits + hits, same) - g_hits);
+}
+
 // Asks the host for its field table; 0 or the result code.  Only -2 means
 // "does not fit"; any other non-zero answer is a failure of the host.
 uint32_t read_field_table(int32_t &count) {
@@ -171,18 +179,14 @@ Symbol *ext_field_arg(Symbol *range) {
         else
             for (std::size_t h = 1; h < hits && ascending; ++h) ascending = compare(g_hits[h - 1], g_hits[h]) < 0;
         if (!ascending && spec.exact) {
-            // Hits of an exact range hold their whole value and no leading
-            // zeros, so values order and match them as their digits would.
-            std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return a.value < b.value; });
-            hits = static_cast<std::size_t>(
-                std::unique(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return a.value == b.value; }) -
-                g_hits);
+            // The hits of an exact range hold their whole value and no
+            // leading zeros, so their values order and match them as their
+            // digits would.
+            hits = sort_distinct(hits, [](const Digits &a, const Digits &b) { return a.value < b.value; },
+                                 [](const Digits &a, const Digits &b) { return a.value == b.value; });
         } else if (!ascending) {
-            std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; });
-            // A name the host lists twice is still one field of the range.
-            hits = static_cast<std::size_t>(
-                std::unique(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) == 0; }) -
-                g_hits);
+            hits = sort_distinct(hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; },
+                                 [](const Digits &a, const Digits &b) { return compare(a, b) == 0; });
         }
 
         // Each field as the scanner would have read the token "[" prefix number "$".
