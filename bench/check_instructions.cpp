@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "talvechk.h"
+#include "field_table_host.h"
 
 namespace {
 
@@ -29,7 +30,6 @@ struct Field {
 };
 
 std::unordered_map<std::string, Field> g_fields;
-std::vector<std::string> g_names;
 
 void put(char *dst, std::size_t size, const std::string &s) {
     std::size_t n = std::min(s.size(), size - 1);
@@ -45,23 +45,6 @@ int32_t field_value(uintptr_t, const char *name, PPR_FIELD_VALUE *rec) {
     put(rec->type, sizeof rec->type, f.type);
     put(rec->class_spec, sizeof rec->class_spec, f.class_spec);
     put(rec->value, sizeof rec->value, f.value);
-    return 0;
-}
-
-int32_t field_range(uintptr_t, int32_t *count, char **names, int32_t capacity, char *store, int32_t size) {
-    int32_t n = 0, used = 0;
-    for (const std::string &s : g_names) {
-        if (n == capacity || used + static_cast<int32_t>(s.size()) + 1 > size) return -2;
-        std::memcpy(store + used, s.c_str(), s.size() + 1);
-        names[n++] = store + used;
-        used += static_cast<int32_t>(s.size()) + 1;
-    }
-    *count = n;
-    return 0;
-}
-
-int32_t field_list(uintptr_t, PPR_FIELD_ENTRY *, int32_t *count, int32_t) {
-    *count = 0;
     return 0;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "talvechk.h"
+#include "field_table_host.h"
 
 namespace {
 
@@ -57,7 +58,6 @@ const std::vector<Form> &forms() {
     return all;
 }
 const Form *g_form = nullptr;
-std::vector<std::string> g_names;
 
 int32_t field_value(uintptr_t, const char *name, PPR_FIELD_VALUE *rec) {
     auto it = g_form->find(name);
@@ -68,23 +68,6 @@ int32_t field_value(uintptr_t, const char *name, PPR_FIELD_VALUE *rec) {
     const std::size_t n = std::min(it->second.size(), sizeof rec->value - 1);
     std::memcpy(rec->value, it->second.data(), n);
     rec->value[n] = '\0';
-    return 0;
-}
-
-int32_t field_range(uintptr_t, int32_t *count, char **names, int32_t capacity, char *store, int32_t size) {
-    int32_t n = 0, used = 0;
-    for (const std::string &s : g_names) {
-        if (n == capacity || used + static_cast<int32_t>(s.size()) + 1 > size) return -2;
-        std::memcpy(store + used, s.c_str(), s.size() + 1);
-        names[n++] = store + used;
-        used += static_cast<int32_t>(s.size()) + 1;
-    }
-    *count = n;
-    return 0;
-}
-
-int32_t field_list(uintptr_t, PPR_FIELD_ENTRY *, int32_t *count, int32_t) {
-    *count = 0;
     return 0;
 }
 
