@@ -85,12 +85,27 @@ Digits g_hits[TALV_MAX_FIELDS];
 
 TALV_WIDE_CLONES void clear_table_names() { clear_table<sizeof g_table_names>(g_table_names); }
 
-// Orders the first `hits` hits and drops repeats (a name the host lists
-// twice is still one field of the range); the count left.
-template <class Before, class Same>
-std::size_t sort_distinct(std::size_t hits, Before before, Same same) {
-    std::sort(g_hits, g_hits + hits, before);
-    return static_cast<std::size_t>(std::unique(g_hits, g_hits + hits, same) - g_hits);
+// Orders the first `hits` hits as numbers and drops repeats (a name the
+// host lists twice is still one field of the range); the count left.
+std::size_t sort_distinct(std::size_t hits) {
+    std::sort(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; });
+    return static_cast<std::size_t>(
+        std::unique(g_hits, g_hits + hits, [](const Digits &a, const Digits &b) { return compare(a, b) == 0; }) -
+        g_hits);
+}
+
+// Hits of an exact range spanning at most kMarkedSpan numbers are marked by
+// their offset in the range, with their digits (a value named twice has the
+// same digits both times): the marks, read in order, give the hits sorted
+// and distinct without a sort.
+constexpr uint64_t kMarkedSpan = 1024;
+uint64_t g_marks[kMarkedSpan / 64];
+const char *g_marked_digits[kMarkedSpan];
+uint8_t g_marked_length[kMarkedSpan];
+static_assert(kExactDigits <= UINT8_MAX);
+
+void clear_marks(uint64_t last_offset) {
+    for (std::size_t w = 0; w <= last_offset / 64; ++w) g_marks[w] = 0;
 }
 
 // Asks the host for its field table; 0 or the result code.  Only -2 means
@@ -166,37 +181,48 @@ Symbol *ext_field_arg(Symbol *range) {
             return head;
         }
 
+        const bool marked = spec.exact && spec.last.value - spec.first.value < kMarkedSpan;
+        if (marked) clear_marks(spec.last.value - spec.first.value);
         std::size_t hits = 0;
         for (int32_t i = 0; i < count; ++i) {
             Digits number;
-            if (g_table_names[i] && number_in_range(g_table_names[i], spec, number)) g_hits[hits++] = number;
-        }
-        // Hosts list a form's fields in order, so the hits usually come
-        // sorted and distinct already.
-        bool ascending = true;
-        if (spec.exact)
-            for (std::size_t h = 1; h < hits && ascending; ++h) ascending = g_hits[h - 1].value < g_hits[h].value;
-        else
-            for (std::size_t h = 1; h < hits && ascending; ++h) ascending = compare(g_hits[h - 1], g_hits[h]) < 0;
-        if (!ascending && spec.exact) {
-            // The hits of an exact range hold their whole value and no
-            // leading zeros, so their values order and match them as their
-            // digits would.
-            hits = sort_distinct(hits, [](const Digits &a, const Digits &b) { return a.value < b.value; },
-                                 [](const Digits &a, const Digits &b) { return a.value == b.value; });
-        } else if (!ascending) {
-            hits = sort_distinct(hits, [](const Digits &a, const Digits &b) { return compare(a, b) < 0; },
-                                 [](const Digits &a, const Digits &b) { return compare(a, b) == 0; });
+            if (!g_table_names[i] || !number_in_range(g_table_names[i], spec, number)) continue;
+            if (marked) {
+                const uint64_t offset = number.value - spec.first.value;
+                g_marks[offset / 64] |= uint64_t{1} << (offset % 64);
+                g_marked_digits[offset] = number.p;
+                g_marked_length[offset] = static_cast<uint8_t>(number.len);
+            } else {
+                g_hits[hits++] = number;
+            }
         }
 
         // Each field as the scanner would have read the token "[" prefix number "$".
         FieldNames names(spec.prefix, spec.prefix_len);
         Symbol *tail = head;
-        for (std::size_t h = 0; h < hits; ++h) {
-            Symbol *field = names.make(g_hits[h].p, g_hits[h].len);
-            if (!field) return nullptr;
+        auto append = [&](const char *digits, std::size_t len) {
+            Symbol *field = names.make(digits, len);
+            if (!field) return false;
             tail->next = field;
             tail = field;
+            return true;
+        };
+        if (marked) {
+            // The marks read in order give the hits by value, each value once.
+            const std::size_t words = (spec.last.value - spec.first.value) / 64 + 1;
+            for (std::size_t w = 0; w < words; ++w)
+                for (uint64_t bits = g_marks[w]; bits != 0; bits &= bits - 1) {
+                    const std::size_t offset = w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
+                    if (!append(g_marked_digits[offset], g_marked_length[offset])) return nullptr;
+                }
+        } else {
+            // Hosts list a form's fields in order, so the hits usually come
+            // sorted and distinct already.
+            bool ascending = true;
+            for (std::size_t h = 1; h < hits && ascending; ++h) ascending = compare(g_hits[h - 1], g_hits[h]) < 0;
+            if (!ascending) hits = sort_distinct(hits);
+            for (std::size_t h = 0; h < hits; ++h)
+                if (!append(g_hits[h].p, g_hits[h].len)) return nullptr;
         }
     }
     if (trace_on()) trace_range_fields(head->next, range);
