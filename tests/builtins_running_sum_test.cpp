@@ -97,6 +97,12 @@ protected:
             {"B3", "1.2.3", "NUM"},
             {"NEG", "-99999999999999999999", "NUM"},
             {"ANY", "x", ""},
+            // Whole numbers of 19 digits: two of W1 no longer fit a word.
+            {"W1", "9999999999999999999", "NUM"},
+            {"W2", "1844674407370955161", "NUM"},
+            {"W3", "\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58"
+                   "\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58\x82\x58", "NUM"},
+            {"W4", " 18446744073709551  ", "NUM"},
         };
         for (const auto &f : form) host().set(f.name, f.value, "HAND_ANK", f.class_spec);
         host().set("BIG", std::string(104, '9'), "HAND_ANK", "NUM");
@@ -190,6 +196,14 @@ const std::vector<std::vector<std::string>> kSumCases = {
     {"[A7]", "[A7]", "[A3]"},
     {"[ANY]"},
     {"[A4]", "[A8]", "[A12]"},
+    {"[W1]", "[W1]"},                           // the word overflows at the second
+    {"[W2]", "[W2]", "[W2]", "[A1]"},
+    {"[W1]", "[A6]", "[W1]", "[A2]"},           // a fraction between whole numbers
+    {"[W3]", "[W3]", "-1"},
+    {"-5", "[W1]", "[W2]"},
+    {"[A5]", "[W1]", "[W1]"},
+    {"[W4]", "[W4]", "[A3]", "[A4]"},
+    {"[W1]", "[BIG]", "[W1]"},
 };
 
 TEST_F(BuiltinsRunningSum, SumAnswersAsTheChainOfAdditions) {

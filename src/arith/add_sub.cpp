@@ -7,6 +7,7 @@
 #include "arith/operands.h"
 #include "arith/running_sum.h"
 #include "values/decimal.h"
+#include "values/numeric_text.h"
 
 namespace {
 
@@ -67,7 +68,6 @@ void add_prepared(OperandValue &a, OperandValue &b, bool negate_right, Symbol *r
 RunningSum::RunningSum(Symbol *answer) : answer_(answer) {
     // The chain's result cells are fresh: kind 0 until a value is written.
     answer_->kind = 0;
-    std::memset(running_.digits, 0, sizeof running_.digits);
     running_.sign = 0;
     // The running value as prepare_operands reads a NUMBER where it stands,
     // less the Symbol: the exported operations get a copy, never the cell
@@ -77,16 +77,34 @@ RunningSum::RunningSum(Symbol *answer) : answer_(answer) {
 
 bool RunningSum::add(Symbol *operand, Symbol *&early) {
     OperandValue value;
+    value.defer_whole_groups = whole_sum_;
     if (!prepare_operand(operand, value, answer_, early)) return false;
     // A class-judged operand makes the result, and so every later sum, type-only.
     if (type_only_ || value.by_class) {
         type_only_ = true;
         return true;
     }
+    // Whole numbers of at most 19 digits add exactly in a word until it
+    // would overflow; the groups are made once, at the end.
+    if (whole_sum_) {
+        uint64_t total;
+        if (value.whole && !__builtin_add_overflow(whole_, value.integer, &total)) {
+            whole_ = total;
+            return true;
+        }
+        spill();
+        if (value.whole && value.digits == nullptr) make_whole_groups(value);
+    }
     sum_.sign = running_.sign;
     sum_.symbol = nullptr;
     add_prepared(sum_, value, false, &running_);
     return true;
+}
+
+void RunningSum::spill() {
+    groups_of_integer(whole_, running_.digits);
+    running_.sign = 0;
+    whole_sum_ = false;
 }
 
 Symbol *RunningSum::finish() {
@@ -95,6 +113,7 @@ Symbol *RunningSum::finish() {
         answer_->charclass = TALV_CLASS_NUM;
         return answer_;
     }
+    if (whole_sum_) spill();
     std::memcpy(answer_->digits, running_.digits, sizeof running_.digits);
     answer_->sign = running_.sign;
     return answer_;

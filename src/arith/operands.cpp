@@ -59,9 +59,11 @@ Step prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&
         value.symbol = resolved;
     } else if (decimal_point <= 0 && take_fresh_read(request, resolved, digits_value)) {
         // Digits alone read as the plain reader would read their full-width text.
-        groups_of_integer(digits_value, value.groups);
         value.sign = 0;
-        value.digits = value.groups;
+        value.whole = true;
+        value.integer = digits_value;
+        value.digits = nullptr;
+        if (!value.defer_whole_groups) make_whole_groups(value);
     } else if (resolved->kind != TALV_VARIABLE && resolved->kind != TALV_FIELD &&
                read_plain_number(resolved->text, value.groups, value.sign, code)) {
         value.digits = value.groups;
@@ -104,6 +106,11 @@ bool type_only(Symbol *result, bool left_by_class, bool right_by_class, Symbol *
 }
 
 }  // namespace
+
+void make_whole_groups(OperandValue &value) {
+    groups_of_integer(value.integer, value.groups);
+    value.digits = value.groups;
+}
 
 Symbol *operand_symbol(OperandValue &value) {
     if (value.symbol != nullptr) return value.symbol;

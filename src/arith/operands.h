@@ -23,6 +23,12 @@ struct OperandValue {
     // copy afresh whenever they are asked, so the operators ask them.
     bool unconverted = false;
     Symbol *symbol = nullptr;  // the operand as those operations take it, when at hand
+    // Set when the operand was read as a whole number below 10^19: `integer`
+    // is then its value, and the groups hold it too unless the caller
+    // deferred them (digits is then null until make_whole_groups).
+    bool whole = false;
+    bool defer_whole_groups = false;  // set by the caller
+    uint64_t integer = 0;
     uint16_t groups[kGroupCount];
     Symbol copy;
 };
@@ -40,6 +46,9 @@ struct OperandCopies {
 };
 
 inline bool needs_exported_operations(const Operands &ops) { return ops.left.unconverted || ops.right.unconverted; }
+
+// The groups of a whole operand read with its groups deferred.
+void make_whole_groups(OperandValue &value);
 
 // The operand as a Symbol for the exported operations (a NUMBER, or the
 // unconverted copy).

@@ -23,7 +23,14 @@ public:
     Symbol *finish();
 
 private:
+    // Moves a sum held as `whole_` into running_'s groups.
+    void spill();
+
     Symbol *answer_;
+    // While every operand so far was a whole number read from a field and
+    // their sum fits a word, the sum is kept here and running_ is not kept.
+    bool whole_sum_ = true;
+    uint64_t whole_ = 0;
     OperandValue sum_;
     Symbol running_;  // digits and sign only
     bool type_only_ = false;
