@@ -2,6 +2,8 @@
 // (tests/companion) cover external functions and the lookup order.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "names/names.h"
 #include "talvechk_functions.h"
 #include "support/names_env.h"
@@ -57,6 +59,46 @@ INSTANTIATE_TEST_SUITE_P(
                       BuiltinCase{"MONTH", 0xA008000Au}, BuiltinCase{"mdate", 0xA009000Au},
                       BuiltinCase{"ydate", 0xA00A000Au}, BuiltinCase{"jdate", 0xA00B000Au},
                       BuiltinCase{"time", 0xA00C000Au}, BuiltinCase{"Time12", 0xA00D000Au}));
+
+// Spellings of one name, neighbours sharing its first bytes and bytes left
+// after a terminator, called in turn and then again: each finds the same row
+// (or none) whatever was looked up before it.
+TEST(NamesFunctionCall, EachSpellingKeepsItsAnswerAcrossLookups) {
+    using namespace std::string_literals;
+    struct Spelling {
+        std::string text;
+        uint32_t code;
+    };
+    const Spelling spellings[] = {
+        {"sum", 0xA000000Au},          {"SUM", 0xA000000Au},
+        {"sumprod", 0xA001000Au},      {"sum\0prod"s, 0xA000000Au},
+        {"sumprodx", TALV_E_NO_FUNCTION}, {"su", TALV_E_NO_FUNCTION}, {"sun", TALV_E_NO_FUNCTION},
+        {"Sum", 0xA000000Au},          {"time12", 0xA00D000Au},
+        {"time", 0xA00C000Au},         {"time1", TALV_E_NO_FUNCTION},
+        {"mynumber", 0xA002000Au},     {"MyNumber\0junk"s, 0xA002000Au},
+        {"sum\0\0\0\0\0junk"s, 0xA000000Au},
+        {"corpnumber", 0xA003000Au},   {"CORPNUMBER\0x"s, 0xA003000Au},
+        {"corpnumbe", TALV_E_NO_FUNCTION}, {"corpnumberr", TALV_E_NO_FUNCTION},
+        {"corpnumXer", TALV_E_NO_FUNCTION},
+    };
+    NamesEnv env;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const Spelling &s : spellings) {
+            Symbol *result = call_function(make_symbol(TALV_VARIABLE, s.text), nullptr);
+            ASSERT_NE(result, nullptr);
+            EXPECT_EQ(result->code, s.code) << s.text.c_str() << " pass " << pass;
+            EXPECT_EQ(env.message_arg(), s.text.c_str()) << pass;
+        }
+    }
+}
+
+// A text filling the whole cell: nothing is read past it.
+TEST(NamesFunctionCall, UnterminatedNameIsReportedAsFarAsItGoes) {
+    NamesEnv env;
+    Symbol *name = make_symbol(TALV_VARIABLE, "ydate" + std::string(TALV_SYMBOL_TEXT, 'x'));
+    EXPECT_EQ(call_function(name, nullptr)->code, TALV_E_NO_FUNCTION);
+    EXPECT_EQ(env.message_arg(), "ydate" + std::string(TALV_SYMBOL_TEXT - 1 - 5, 'x'));
+}
 
 TEST(NamesFunctionCall, NamesMatchCaseInsensitivelyOverSixteenBytes) {
     EXPECT_TRUE(talv::names_match16("sum", "SUM"));

@@ -1,5 +1,6 @@
 // Function calls: the companion library's table first, so that it can
 // replace a built-in, then the builtin table.
+#include <bit>
 #include <cstring>
 
 #include "builtins/builtins.h"
@@ -25,6 +26,7 @@ namespace {
 struct Found {
     TALV_FUNCTION func = nullptr;
     uint32_t row = 0;
+    bool companion = false;
 };
 
 bool search_table(const FuncTab *table, const char *name, Found &found) {
@@ -42,6 +44,69 @@ bool search_table(const FuncTab *table, const char *name, Found &found) {
     return false;
 }
 
+bool search_tables(const char *name, Found &found) {
+    found.companion = search_table(ext_func_tab, name, found);
+    return found.companion || search_table(builtin_func_tab, name, found);
+}
+
+// The bytes a lookup reads of a name: its first 16, zeros from its
+// terminator on.  Equal keys find the same row, whatever follows.
+struct NameKey {
+    uint64_t low = 0, high = 0;
+    bool operator==(const NameKey &) const = default;
+};
+
+// All ones below the first zero byte of `word` (memory order), all ones
+// when there is none.
+uint64_t below_first_zero(uint64_t word) {
+    const uint64_t zero_bytes = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
+    // The lowest flagged byte is always a zero one; higher flags may be false.
+    return ((zero_bytes & (0 - zero_bytes)) >> 7) - 1;
+}
+
+NameKey key_of(const char *name) {
+    NameKey key;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&key.low, name, sizeof key.low);
+        std::memcpy(&key.high, name + sizeof key.low, sizeof key.high);
+        const uint64_t keep_low = below_first_zero(key.low);
+        key.low &= keep_low;
+        key.high &= keep_low == ~uint64_t{0} ? below_first_zero(key.high) : 0;
+    } else {
+        char bytes[TALV_MAX_FUNC_NAME] = {};
+        std::memcpy(bytes, name, bounded_length(name, sizeof bytes));
+        std::memcpy(&key, bytes, sizeof bytes);
+    }
+    return key;
+}
+
+// Names found before, by their exact spelling, direct-mapped.  Both tables
+// are fixed once the libraries are loaded, so a spelling keeps the row it
+// was found in; names found nowhere are not kept (they end the evaluation).
+struct CachedLookup {
+    NameKey key;
+    Found found;   // func null: empty
+};
+constexpr unsigned kCacheBits = 5;
+CachedLookup g_lookups[1u << kCacheBits];
+
+CachedLookup &cache_slot(const NameKey &key) {
+    const uint64_t mixed = (key.low ^ (key.high * 31)) * 0x9E3779B97F4A7C15u;
+    return g_lookups[mixed >> (64 - kCacheBits)];
+}
+
+bool look_up(const char *name, Found &found) {
+    const NameKey key = key_of(name);
+    CachedLookup &slot = cache_slot(key);
+    if (slot.found.func && slot.key == key) {
+        found = slot.found;
+        return true;
+    }
+    if (!search_tables(name, found)) return false;
+    slot = CachedLookup{key, found};
+    return true;
+}
+
 // The parser hands the arguments over last first; functions want them in
 // source order.
 Symbol *reverse_chain(Symbol *last) {
@@ -55,6 +120,33 @@ Symbol *reverse_chain(Symbol *last) {
     return first;
 }
 
+// A name Symbol made elsewhere may fill its whole text unterminated.
+constexpr std::size_t kNameLimit = TALV_SYMBOL_TEXT - 1;
+
+Symbol *call_companion(const Found &found, Symbol *name, Symbol *args) {
+    // It may keep or return its list head, so the head comes from the
+    // symbol list; and it may reach the name's cell, so the name is taken
+    // first.
+    char written[kNameLimit + 1];
+    const std::size_t len = bounded_length(name->text, kNameLimit);
+    std::memcpy(written, name->text, len);
+    written[len] = '\0';
+
+    Symbol *head = nullptr;
+    if (args) {
+        head = sym_alloc();
+        if (!head) return nullptr;
+        head->next = reverse_chain(args);
+    }
+    Symbol *result = found.func(head);
+    if (!result) return nullptr;
+    if (result->code == TALV_E_ARGUMENTS) {
+        result->code = (found.row << 16) | TALV_E_ARGUMENTS;
+        set_message_arg(written);
+    }
+    return result;
+}
+
 }  // namespace
 }  // namespace talv
 
@@ -64,36 +156,29 @@ Symbol *call_function(Symbol *name, Symbol *args) {
     using namespace talv;
     if (!name) return nullptr;
 
-    // A name Symbol made elsewhere may fill its whole text unterminated.
-    char written[sizeof name->text];
-    std::size_t len = bounded_length(name->text, sizeof name->text - 1);
-    std::memcpy(written, name->text, len);
-    written[len] = '\0';
-
+    // The lookup reads at most 16 bytes, always within the text.
     Found found;
-    const bool companion = search_table(ext_func_tab, written, found);
-    if (!companion && !search_table(builtin_func_tab, written, found)) {
+    if (!look_up(name->text, found)) {
         name->status = 2;
         name->code = TALV_E_NO_FUNCTION;
-        set_message_arg(written);
+        set_message_arg(name->text, kNameLimit);
         return name;
     }
+    if (found.companion) return call_companion(found, name, args);
 
-    // The built-ins only walk the list; a companion function may keep or
-    // return its head, so it gets one from the symbol list.
-    Symbol local_head{};
+    // The built-ins read nothing of the head but its next, and never touch
+    // the name's cell.
+    Symbol local_head;
     Symbol *head = nullptr;
     if (args) {
-        head = companion ? sym_alloc() : &local_head;
-        if (!head) return nullptr;
+        head = &local_head;
         head->next = reverse_chain(args);
     }
-
     Symbol *result = found.func(head);
     if (!result) return nullptr;
     if (result->code == TALV_E_ARGUMENTS) {
         result->code = (found.row << 16) | TALV_E_ARGUMENTS;
-        set_message_arg(written);
+        set_message_arg(name->text, kNameLimit);
     }
     return result;
 }

@@ -77,6 +77,10 @@ TEST(NamesCompanion, NamesCompareOverSixteenBytes) {
     EXPECT_STREQ(call("ABCDEFGHIJKLMNOPQRST")->text, "sixteen");
     EXPECT_STREQ(call("abcdefghijklmnop")->text, "sixteen");
     EXPECT_EQ(call("abcdefghijklmno")->code, TALV_E_NO_FUNCTION);
+    EXPECT_EQ(call("abcdefghijklmnoq")->code, TALV_E_NO_FUNCTION);
+    EXPECT_EQ(call("abcdefgXijklmnop")->code, TALV_E_NO_FUNCTION);
+    EXPECT_STREQ(call(std::string(TALV_SYMBOL_TEXT, 'a').replace(0, 16, "abcdefghijklmnop"))->text, "sixteen")
+        << "a text filling its whole cell";
 }
 
 TEST(NamesCompanion, NullFromTheFunctionIsPassedOn) {
