@@ -82,7 +82,8 @@ NameKey key_of(const char *name) {
 
 // Names found before, by their exact spelling, direct-mapped.  Both tables
 // are fixed once the libraries are loaded, so a spelling keeps the row it
-// was found in; names found nowhere are not kept (they end the evaluation).
+// was found in until PPR_init starts afresh; names found nowhere are not
+// kept (they end the evaluation).
 struct CachedLookup {
     NameKey key;
     Found found;   // func null: empty
@@ -94,6 +95,14 @@ CachedLookup &cache_slot(const NameKey &key) {
     const uint64_t mixed = (key.low ^ (key.high * 31)) * 0x9E3779B97F4A7C15u;
     return g_lookups[mixed >> (64 - kCacheBits)];
 }
+
+}  // namespace
+
+void forget_function_lookups() {
+    for (CachedLookup &slot : g_lookups) slot = CachedLookup{};
+}
+
+namespace {
 
 bool look_up(const char *name, Found &found) {
     const NameKey key = key_of(name);

@@ -35,6 +35,10 @@ bool field_type_accepted(const char *type);
 // function tables and the variable table compare names.
 bool names_match16(const char *a, const char *b);
 
+// Empties the cache of function names found (PPR_init: a host that changed
+// the companion table in between finds its rows afresh).
+void forget_function_lookups();
+
 // The value a variable holds, or null; reads the table only (the trace shows
 // variable operands with it).
 const Symbol *variable_value(const char *name);

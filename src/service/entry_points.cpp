@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "lang/frontend.h"
+#include "names/names.h"
 #include "names/value_record.h"
 #include "service/evaluation.h"
 #include "service/state.h"
@@ -53,6 +54,7 @@ TALV_API uint32_t PPR_init(const PPR_PROC *callbacks, const uintptr_t *contexts)
     g_state.contexts[copied] = 0;
     g_state.result_word = 0;
     talv::clear_value_record();
+    talv::forget_function_lookups();
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // one: external functions, the lookup order and the exported operations.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "support/names_env.h"
@@ -119,6 +120,38 @@ TEST(NamesCompanion, ExternalFunctionAddsWithTheLibrarysOperations) {
     EXPECT_EQ(n, 543);
     EXPECT_EQ(env.host.range_calls, 1);
     EXPECT_EQ(env.host.value_calls, 3);
+}
+
+}  // namespace
+
+namespace {
+
+int32_t no_value(uintptr_t, const char *, PPR_FIELD_VALUE *) { return -1; }
+int32_t no_range(uintptr_t, int32_t *, char **, int32_t, char *, int32_t) { return -1; }
+
+// Lookups are kept between calls; a host that rewrites the companion table
+// between sessions finds the rows as they now stand once PPR_init has run.
+TEST(NamesCompanion, ARowRenamedBetweenSessionsIsFoundAfreshAfterInit) {
+    FuncTab *row = nullptr;
+    for (FuncTab *r = ext_func_tab; r->func; ++r)
+        if (std::string(r->name) == "length") row = r;
+    ASSERT_NE(row, nullptr);
+    PPR_PROC callbacks[3] = {reinterpret_cast<PPR_PROC>(&no_value), reinterpret_cast<PPR_PROC>(&no_range), nullptr};
+    const uintptr_t contexts[3] = {};
+    struct Step {
+        const char *row_name;
+        bool external;  // else the built-in length answers
+    } steps[] = {{"length", true}, {"lengthx", false}, {"length", true}};
+    for (const Step &step : steps) {
+        std::strncpy(row->name, step.row_name, sizeof row->name);
+        ASSERT_EQ(PPR_init(callbacks, contexts), 0u);
+        NamesEnv env;
+        Symbol *result = call("length", make_symbol(TALV_STRING, "abc"));
+        ASSERT_NE(result, nullptr);
+        EXPECT_EQ(result->status, 0) << step.row_name;
+        EXPECT_EQ(std::string(result->text) == "external length", step.external) << step.row_name;
+    }
+    std::strncpy(row->name, "length", sizeof row->name);
 }
 
 }  // namespace
