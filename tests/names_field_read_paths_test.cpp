@@ -74,6 +74,44 @@ TEST_F(NamesFieldReadPaths, OperatorsReadAFieldAsTheyReadItsText) {
                             }
 }
 
+// Two fields read as whole numbers multiply and divide in a word while the
+// result fits; past it, and beside any other operand, the groups decide.
+TEST_F(NamesFieldReadPaths, TwoFieldsCombineAsTheirTextsDo) {
+    const std::string texts[] = {
+        "0", "1", "7", "37", "4980", fw("1200"), " 45 ", "4294967296", "4294967295", "18446744073709551",
+        std::string(19, '9'), "1844674407370955161", "3037000499", "3037000500", "-5", "1.5", "", "12A",
+        std::string(20, '9'),
+    };
+    const struct {
+        const char *what;
+        BinaryOp op;
+    } ops[] = {{"*", op_mul}, {"/", op_div}};
+    for (int32_t right : {talv::kBlankError, talv::kBlankIgnore})
+        for (const std::string &a : texts)
+            for (const std::string &b : texts)
+                for (const auto &op : ops) {
+                    open(false);
+                    right_blank = right;
+                    host().set("F", a);
+                    host().set("G", b);
+                    auto run = [&](Symbol *x, Symbol *y) {
+                        talv::set_message_arg("");
+                        Symbol *r = op.op(x, y);
+                        EXPECT_NE(r, nullptr);
+                        return r ? outcome(r) : Outcome{};
+                    };
+                    const Outcome read = run(field("F"), field("G"));
+                    const Outcome given = run(string(talv_test::normalised(a)), string(talv_test::normalised(b)));
+                    const std::string where = "\"" + a + "\" " + op.what + " \"" + b + "\"";
+                    EXPECT_EQ(read.kind, given.kind) << where;
+                    EXPECT_EQ(read.status, given.status) << where;
+                    EXPECT_EQ(read.code, given.code) << where;
+                    EXPECT_EQ(read.sign, given.sign) << where;
+                    EXPECT_EQ(read.digits, given.digits) << where;
+                    EXPECT_EQ(read.message, given.message) << where;
+                }
+}
+
 std::string g_asked;
 
 int32_t recording_value(uintptr_t, const char *name, PPR_FIELD_VALUE *rec) {

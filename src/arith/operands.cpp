@@ -78,7 +78,7 @@ Step prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&
     if (code != 0) return fail_with(result, code, early);
     // Tested only once the divisor is known as a number, so it precedes the
     // type-only result: a zero divisor fails even beside a class-judged dividend.
-    if (zero_divisor == ZeroDivisor::rejected && is_zero(value.digits))
+    if (zero_divisor == ZeroDivisor::rejected && (value.digits ? is_zero(value.digits) : value.integer == 0))
         return fail_with(result, TALV_E_DIVIDE_BY_ZERO, early);
     return Step::next;
 }

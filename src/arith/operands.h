@@ -49,6 +49,9 @@ inline bool needs_exported_operations(const Operands &ops) { return ops.left.unc
 
 // The groups of a whole operand read with its groups deferred.
 void make_whole_groups(OperandValue &value);
+inline void make_deferred_groups(OperandValue &value) {
+    if (value.digits == nullptr && value.whole) make_whole_groups(value);
+}
 
 // The operand as a Symbol for the exported operations (a NUMBER, or the
 // unconverted copy).
