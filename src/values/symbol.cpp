@@ -1,4 +1,5 @@
 // Filling, resolving and converting single Symbols.
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -19,8 +20,15 @@ constexpr int32_t kNoValue = INT32_MIN;
 // The default locale's white space; bytes of two-byte characters (0x40 and
 // up) never qualify.
 constexpr bool is_white_space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    // One test of a bit set: ' ' and '\t' to '\r'.
+    constexpr uint64_t kWhite = (uint64_t{1} << ' ') | (uint64_t{0x1F} << '\t');
+    const auto u = static_cast<unsigned char>(c);
+    return u <= ' ' && ((kWhite >> u) & 1) != 0;
 }
+static_assert(is_white_space(' ') && is_white_space('\t') && is_white_space('\n') && is_white_space('\v') &&
+              is_white_space('\f') && is_white_space('\r'));
+static_assert(!is_white_space('\0') && !is_white_space('\x08') && !is_white_space('\x0E') &&
+              !is_white_space('\x1F') && !is_white_space('!') && !is_white_space('\xA0') && !is_white_space('\x85'));
 
 void copy_cut(char *dst, const char *src, std::size_t limit) {
     const std::size_t n = strnlen(src, limit);
