@@ -1,6 +1,5 @@
 #include "values/fresh_read.h"
 
-#include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -19,8 +18,6 @@ constexpr std::size_t kMostDigits = 19;
 constexpr unsigned char kBlankLead = 0x81, kBlankTrail = 0x40;
 constexpr unsigned char kDigitLead = 0x82, kZeroTrail = 0x4F;
 
-// The general normalisation from byte `in` and output byte `out` on; kept
-// out of line so that the common path stays small.
 // Notes a value for the request the read answers.
 inline void hand_over(const Symbol *made, uint64_t value, bool trailing_blanks) {
     g_fresh_read.sym = made;
@@ -29,6 +26,8 @@ inline void hand_over(const Symbol *made, uint64_t value, bool trailing_blanks) 
     g_fresh_read.trailing_blanks = trailing_blanks;
 }
 
+// The general normalisation from byte `in` and output byte `out` on; kept
+// out of line so that the common path stays small.
 [[gnu::noinline]] std::size_t read_rest(const char *recognised, std::size_t size, std::size_t in, char *dst,
                                         std::size_t out) {
     normalise_full_width_from(recognised, size, in, dst, out);
@@ -83,12 +82,6 @@ inline __m128i first_bytes(unsigned n) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i *>(kPrefixWindow + 16 - n));
 }
 
-// Lanes of v within [low, low + 9].
-inline __m128i in_ten(__m128i v, char low) {
-    const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8(low));
-    return _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d);
-}
-
 inline unsigned bits(__m128i lanes) { return static_cast<unsigned>(_mm_movemask_epi8(lanes)); }
 
 // The value of n (1..8) digits, given as the bytes of w from the lowest up;
@@ -105,87 +98,71 @@ inline uint64_t digits_value(uint64_t w, unsigned n) {
     return (w * 10000 + (w >> 32)) & 0xFFFFFFFFull;
 }
 
+// The same for 9 to 16 digits, the bytes of lo then hi.
+inline uint64_t long_digits_value(uint64_t lo, uint64_t hi, unsigned n) {
+    constexpr uint32_t kPowers[9] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    return digits_value(lo, 8) * kPowers[n - 8] + digits_value(hi, n - 8);
+}
+
 inline uint64_t low_word(__m128i v) {
     uint64_t w;
     _mm_storel_epi64(reinterpret_cast<__m128i *>(&w), v);
     return w;
 }
 
-// The first set bit of a (non-zero) run of set bits and its length; false
-// when the set bits are no single run.
-inline bool one_run(unsigned set, unsigned &first, unsigned &length) {
-    first = static_cast<unsigned>(__builtin_ctz(set));
-    const unsigned run = set >> first;
-    length = static_cast<unsigned>(__builtin_ctz(~run));
-    return (run & (run + 1)) == 0;
-}
-
-// read_short for texts with blanks, or full-width ones.
-[[gnu::noinline]] std::size_t read_short_blanked(__m128i v, unsigned ends, __m128i digit, const char *recognised,
-                                                 Symbol *made, bool answers) {
-    char *const dst = made->text;
-    const unsigned length = static_cast<unsigned>(__builtin_ctz(ends));
-    const unsigned text = (1u << length) - 1;
-    const unsigned digits = bits(digit) & text;
-    unsigned first, count;
-    uint64_t value;
-    if ((digits | (bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) & text)) == text) {
-        if (digits == 0 || !one_run(digits, first, count) || count > 8) return 0;
-        // Digit c becomes 0x82 c+0x1F, the blank 0x81 0x40: digit lanes are -1.
-        const __m128i keep = first_bytes(length);
-        const __m128i lead = _mm_and_si128(_mm_sub_epi8(_mm_set1_epi8(static_cast<char>(kBlankLead)), digit), keep);
-        const __m128i trail = _mm_and_si128(_mm_add_epi8(_mm_add_epi8(v, _mm_set1_epi8(0x20)), digit), keep);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_unpacklo_epi8(lead, trail));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 16), _mm_unpackhi_epi8(lead, trail));
-        uint64_t w;
-        std::memcpy(&w, recognised + first, sizeof w);  // first + 8 <= 23 bytes
-        value = digits_value(w & 0x0F0F0F0F0F0F0F0Full, count);
-    } else {
-        // Full-width: each character's lead at an even byte, its trail after it.
-        if (length % 2 != 0) return 0;
-        const unsigned leads = text & 0x5555u;
-        const unsigned wide_digits = bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(kDigitLead)))) &
-                                     (bits(in_ten(v, static_cast<char>(kZeroTrail))) >> 1) & leads;
-        const unsigned wide_blanks = bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(kBlankLead)))) &
-                                     (bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(kBlankTrail))) >> 1) & leads;
-        if ((wide_digits | wide_blanks) != leads || wide_digits == 0) return 0;
-        unsigned bytes;
-        if (!one_run(wide_digits | wide_digits << 1, first, bytes)) return 0;
-        count = bytes / 2;
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), _mm_and_si128(v, first_bytes(length)));
-        // The trails' digit values, one a byte from the first character on.
-        const __m128i trails = _mm_packus_epi16(_mm_srli_epi16(v, 8), _mm_setzero_si128());
-        value = digits_value(low_word(_mm_sub_epi8(trails, _mm_set1_epi8(kZeroTrail))) >> (8 * (first / 2)), count);
-        count = bytes;  // in the host's bytes, as below
+// A text of digits alone, 1 to 15 half-width or 1 to 7 full-width ones, its
+// terminator among its first 16 bytes: normalised into `out` (the fresh
+// Symbol's text) and its value read (and handed over when the read answers a
+// request) sixteen bytes at a time; the text's length.  0, with nothing
+// written, for any other text.  The host's storage holds more than 16 bytes
+// (the caller leaves smaller ones to the general reading);
+// the bytes written past the text's pairs are zeros the fresh Symbol holds
+// already, within its text.
+inline std::size_t read_digits_alone(const char *recognised, char *out, const Symbol *made, bool answers) {
+    const unsigned lead = static_cast<unsigned char>(recognised[0]);
+    if (lead - unsigned{'0'} < 10) {
+        if (recognised[1] == '\0') {  // one digit (months, days, counts) is cheaper read as it is
+            out[0] = static_cast<char>(kDigitLead);
+            out[1] = static_cast<char>(kZeroTrail + (lead - '0'));
+            if (answers) hand_over(made, lead - '0', false);
+            return 1;
+        }
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(recognised));
+        const unsigned ends = bits(_mm_cmpeq_epi8(v, _mm_setzero_si128()));
+        const __m128i values = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+        const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi8(9)), values);
+        const unsigned count = static_cast<unsigned>(__builtin_ctz(~bits(digit)));
+        if ((ends >> count & 1) == 0) return 0;  // more than digits, or 16 of them at least
+        // Digit c becomes 0x82 c+0x1F.
+        const __m128i keep = first_bytes(count);
+        const __m128i leads = _mm_and_si128(_mm_set1_epi8(static_cast<char>(kDigitLead)), keep);
+        const __m128i trails = _mm_and_si128(_mm_add_epi8(v, _mm_set1_epi8(kZeroTrail - '0')), keep);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(leads, trails));
+        if (count <= 8) {
+            if (answers) hand_over(made, digits_value(low_word(values), count), false);
+            return count;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 16), _mm_unpackhi_epi8(leads, trails));
+        if (answers)
+            hand_over(made, long_digits_value(low_word(values), low_word(_mm_unpackhi_epi64(values, values)), count),
+                      false);
+        return count;
     }
-    if (answers) hand_over(made, value, first + count < length);
-    return length;
-}
-
-// A terminated text of at most 15 bytes, all half-width or all full-width,
-// each character a digit or a blank and the digits (1 to 8) one run: its
-// normalised form written and its value read (and handed over when the read
-// answers a request) sixteen bytes at a time; the text's length.  0, with
-// nothing written, for any other text.  The host's storage holds 16
-// bytes and more; the bytes written past the text's pairs are zeros the fresh
-// Symbol holds already, within its text.
-inline std::size_t read_short(const char *recognised, Symbol *made, bool answers) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(recognised));
-    const unsigned ends = bits(_mm_cmpeq_epi8(v, _mm_setzero_si128()));
-    const __m128i values = _mm_sub_epi8(v, _mm_set1_epi8('0'));
-    const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi8(9)), values);
-    const unsigned count = static_cast<unsigned>(__builtin_ctz(~bits(digit)));
-    if (count - 1 >= 8 || (ends >> count & 1) == 0) {
-        if (ends == 0) return 0;
-        return read_short_blanked(v, ends, digit, recognised, made, answers);
+    if (lead == kDigitLead) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(recognised));
+        const unsigned ends = bits(_mm_cmpeq_epi8(v, _mm_setzero_si128()));
+        // Per character (lead byte low): 0x00 then the digit for 0x82 0x4F..0x58.
+        const __m128i values = _mm_sub_epi16(v, _mm_set1_epi16(static_cast<short>(kZeroTrail << 8 | kDigitLead)));
+        const unsigned in_range = bits(_mm_cmpeq_epi8(_mm_min_epu8(values, _mm_set1_epi16(0x0900)), values));
+        const unsigned wide_digits = in_range & in_range >> 1 & 0x5555u;
+        const unsigned bytes = static_cast<unsigned>(__builtin_ctz(~(wide_digits | wide_digits << 1)));
+        if ((ends >> bytes & 1) == 0) return 0;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_and_si128(v, first_bytes(bytes)));
+        const __m128i digits = _mm_packus_epi16(_mm_srli_epi16(values, 8), _mm_setzero_si128());
+        if (answers) hand_over(made, digits_value(low_word(digits), bytes / 2), false);
+        return bytes;
     }
-    // Digits alone, 1 to 8 of them: their pairs fill 16 bytes at most.
-    const __m128i keep = first_bytes(count);
-    const __m128i lead = _mm_and_si128(_mm_set1_epi8(static_cast<char>(kDigitLead)), keep);
-    const __m128i trail = _mm_and_si128(_mm_add_epi8(v, _mm_set1_epi8(kZeroTrail - '0')), keep);
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(made->text), _mm_unpacklo_epi8(lead, trail));
-    if (answers) hand_over(made, digits_value(low_word(values), count), false);
-    return count;
+    return 0;
 }
 #endif
 
@@ -200,7 +177,8 @@ std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *ma
     }
     if (size <= kFullWidthMax + 1) return read_rest(recognised, size, 0, dst, 0);
 #if defined(__SSE2__)
-    if (const std::size_t length = read_short(recognised, made, answers)) return length;
+    if (recognised[0] == '\0') return 0;  // the fresh text is empty already
+    if (const std::size_t length = read_digits_alone(recognised, made->text, made, answers)) return length;
 #endif
 
     const auto *const p = reinterpret_cast<const unsigned char *>(recognised);
