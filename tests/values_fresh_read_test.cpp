@@ -22,8 +22,8 @@ constexpr std::size_t kRecordValue = sizeof(PPR_FIELD_VALUE::value);
 // The host's value storage: the text, then (when it is shorter) its
 // terminator and bytes a careless host left beyond it.
 struct HostText {
-    std::vector<char> bytes = std::vector<char>(kRecordValue, '\x55');
-    explicit HostText(const std::string &text) {
+    std::vector<char> bytes;
+    explicit HostText(const std::string &text, char left = '\x55') : bytes(kRecordValue, left) {
         std::memcpy(bytes.data(), text.data(), std::min(text.size(), kRecordValue));
         if (text.size() < kRecordValue) bytes[text.size()] = '\0';
     }
@@ -65,12 +65,12 @@ protected:
 
     // Both ways over one host text, under the modes in force; true when the
     // value was handed over.
-    bool agree(const std::string &text) {
-        const HostText host(text);
+    bool agree(const std::string &text, char left = '\x55') {
+        const HostText host(text, left);
         Symbol general{};
         talv::normalise_full_width(host.bytes.data(), kRecordValue, general.text);
         const FastRead fast = read_fast(host);
-        const std::string shown = ::shown(text);
+        const std::string shown = ::shown(text) + " left " + std::to_string(static_cast<unsigned char>(left));
         EXPECT_EQ(std::memcmp(&fast.made, &general, sizeof general), 0) << shown;
         const std::size_t own_length = strnlen(host.bytes.data(), kRecordValue);
         if (fast.length != talv::kLengthUnknown) {
@@ -152,6 +152,35 @@ TEST_F(ValuesFreshRead, RecognisedTextsReadAsTheGeneralWayReadsThem) {
         {repeat(fw("8"), kRecordValue / 2), false},
     };
     for (const Case &c : cases) EXPECT_EQ(agree(c.text), c.handed_over) << shown(c.text);
+}
+
+// Texts within and just past what is read sixteen bytes at a time (digits
+// alone, of one width), whatever the host left past their terminator: digits
+// and blanks of either width among it.
+TEST_F(ValuesFreshRead, ShortTextsReadAsTheGeneralWayWhateverFollowsThem) {
+    struct Case {
+        std::string text;
+        bool handed_over;
+    } cases[] = {
+        {"5", true}, {"12", true}, {"2024", true}, {"31250", true}, {"1234567", true}, {"12345678", true},
+        {"123456789", true}, {repeat("9", 15), true}, {repeat("9", 16), true},
+        {"  45", true}, {"45 ", true}, {" 12345678 ", true}, {"   123456789", true}, {"  12345678     ", true},
+        {"  12345678      ", true}, {"", false}, {"1 2", false}, {" ", false}, {repeat(" ", 15), false}, {"1A", false},
+        {fw("1200"), true}, {fw("5"), true}, {fw("1234567"), true}, {fw("12345678"), true},
+        {fw(" 7"), true}, {fw("7 "), true}, {fw(" 123456"), true}, {fw("   1"), true}, {fw("  "), false},
+        {fw("1 2"), false}, {fw("12") + "3", true}, {"3" + fw("12"), true}, {fw("1") + " ", true},
+        {" " + fw("1"), true}, {"\x82\x4F\x82", false}, {"\x82\x4F\x81", false}, {"\x82\x4F\x82\x40", false},
+        {"\x81\x4F", false}, {"\x82\x40", false}, {"\x82\x59" "1", false}, {"1\x82\x4E", false},
+        {"\x83\x4F\x82\x50", false}, {"\x82\x4F\x83\x50", false}, {"0\x01", false},
+        {repeat(" ", 120) + repeat("9", 15), true},    // blanks, then digits close to the cut
+        {repeat(" ", 121) + repeat("9", 15), false},   // fills what normalisation keeps
+        {repeat(" ", 122) + repeat("9", 15), false},
+        {repeat(fw(" "), 120) + repeat("9", 15), true}, {repeat(fw(" "), 121) + repeat("8", 15), false},
+        {repeat(" ", 128) + fw("1234567"), true}, {repeat(" ", 129) + fw("1234567"), false},
+        {repeat(" ", 134) + "7", true}, {repeat(" ", 134) + fw("7"), true}, {repeat(" ", 135) + "7", false},
+    };
+    for (const char left : {'\x55', '\0', '7', ' ', '\x82', '\x4F', '\x40', '\x81'})
+        for (const Case &c : cases) EXPECT_EQ(agree(c.text, left), c.handed_over) << shown(c.text) << int{left};
 }
 
 TEST_F(ValuesFreshRead, HandsOverOnlyWhatThePlainReaderWouldReadUnderEveryMode) {

@@ -38,8 +38,8 @@ inline void close_read_request() { g_read_armed = false; }
 constexpr std::size_t kLengthUnknown = SIZE_MAX;
 
 // A field read's text: `recognised` is the host's (at most `size` bytes,
-// perhaps unterminated; `size` exceeds what normalisation keeps).  Writes
-// into made->text what normalise_full_width writes, and when a request is
+// perhaps unterminated; `size` exceeds what normalisation keeps); `made` is
+// fresh (all zeros).  Writes into made->text what normalise_full_width writes, and when a request is
 // open answers it (the first read under it does), noting the value if the
 // text is blanks, 1 to 19 digits and blanks, half- or full-width.  Answers
 // the length of the host's text when reading met its terminator, else
