@@ -26,6 +26,14 @@ protected:
         if (r->status < 2 && r->kind == TALV_NUMBER) o.digits = value_text(r);
         return o;
     }
+    static void expect_same(const Outcome &read, const Outcome &given, const std::string &where) {
+        EXPECT_EQ(read.kind, given.kind) << where;
+        EXPECT_EQ(read.status, given.status) << where;
+        EXPECT_EQ(read.code, given.code) << where;
+        EXPECT_EQ(read.sign, given.sign) << where;
+        EXPECT_EQ(read.digits, given.digits) << where;
+        EXPECT_EQ(read.message, given.message) << where;
+    }
 };
 
 TEST_F(NamesFieldReadPaths, OperatorsReadAFieldAsTheyReadItsText) {
@@ -65,12 +73,7 @@ TEST_F(NamesFieldReadPaths, OperatorsReadAFieldAsTheyReadItsText) {
                                 const std::string where = std::string(op.what) + " on \"" + text + "\", modes " +
                                                           std::to_string(all) + std::to_string(in) +
                                                           std::to_string(right) + std::to_string(point);
-                                EXPECT_EQ(read.kind, given.kind) << where;
-                                EXPECT_EQ(read.status, given.status) << where;
-                                EXPECT_EQ(read.code, given.code) << where;
-                                EXPECT_EQ(read.sign, given.sign) << where;
-                                EXPECT_EQ(read.digits, given.digits) << where;
-                                EXPECT_EQ(read.message, given.message) << where;
+                                expect_same(read, given, where);
                             }
 }
 
@@ -103,12 +106,7 @@ TEST_F(NamesFieldReadPaths, TwoFieldsCombineAsTheirTextsDo) {
                     const Outcome read = run(field("F"), field("G"));
                     const Outcome given = run(string(talv_test::normalised(a)), string(talv_test::normalised(b)));
                     const std::string where = "\"" + a + "\" " + op.what + " \"" + b + "\"";
-                    EXPECT_EQ(read.kind, given.kind) << where;
-                    EXPECT_EQ(read.status, given.status) << where;
-                    EXPECT_EQ(read.code, given.code) << where;
-                    EXPECT_EQ(read.sign, given.sign) << where;
-                    EXPECT_EQ(read.digits, given.digits) << where;
-                    EXPECT_EQ(read.message, given.message) << where;
+                    expect_same(read, given, where);
                 }
 }
 
