@@ -53,6 +53,19 @@ LintReport lint_form(const Form &form, Converter &conv) {
         }
         record.text[sizeof record.text - 1] = '\0';
         LintVerdict verdict = lint_verdict(record.code, ret);
+        std::optional<Unread> unread = find_unread(steps, def.sjis_check);
+        if (unread && verdict != LintVerdict::Broken) {
+            // Certify mode passes it, and so may every form: the check
+            // is not the one its designer wrote.
+            LintFinding u;
+            u.field = i;
+            u.verdict = LintVerdict::Unread;
+            u.message = unread_message(*unread, conv);
+            u.caret = underline(def.sjis_check, unread->start, unread->length);
+            u.unread = unread;
+            ++report.unread;
+            report.findings.push_back(std::move(u));
+        }
         if (def.excluded && (verdict == LintVerdict::Clean || verdict == LintVerdict::Unsure)) {
             // Excluded fields are free text no check may read; one with a
             // check of its own is likely a slip of the definition.
@@ -69,8 +82,8 @@ LintReport lint_form(const Form &form, Converter &conv) {
         f.out = record.code;
         f.ret = ret;
         f.message = ret != 0 ? library_message(conv, ret) : record_message(conv, record);
-        for (const TraceStep &step : steps)
-            if (step.kind == TALV_TRACE_SYNTAX_ERROR) f.caret = underline(def.sjis_check, step.start, step.length);
+        f.caret = error_caret(steps, def.sjis_check, record.code, conv);
+        f.hint = error_hint(steps, def.sjis_check, record.code, conv);
         (verdict == LintVerdict::Broken ? report.broken : report.warnings)++;
         report.findings.push_back(std::move(f));
     }
@@ -83,6 +96,17 @@ void tell_lint(const LintReport &report, const Form &form, Converter &conv, Diag
         std::string code = f.ret != 0 ? fmt::format("{}, return {}", hex_code(f.out), hex_code(f.ret))
                                       : hex_code(f.out);
         Place place{form.path, 0, 0, def.name};
+        if (f.verdict == LintVerdict::Unread) {
+            if (strict) {
+                diag.error(InputError(place, f.message + "; --strict: no form is checked"));
+            } else {
+                std::fflush(stdout);
+                fmt::print(stderr, "talvechk: warning: {}\n",
+                           visible(fmt::format("{}: {}; it is evaluated all the same", place.describe(), f.message)));
+            }
+            fmt::print(stderr, "{}", expression_lines(def.sjis_check, conv, f.caret, f.hint));
+            continue;
+        }
         if (f.out == 0 && f.ret == 0) {
             std::fflush(stdout);
             fmt::print(stderr, "talvechk: warning: {}\n",
@@ -100,8 +124,7 @@ void tell_lint(const LintReport &report, const Form &form, Converter &conv, Diag
                        visible(fmt::format("{}: the check does not certify [{}]: {}; it is evaluated all the same",
                                            place.describe(), code, f.message)));
         }
-        fmt::print(stderr, "    check: {}\n", visible(display_expression(def.sjis_check, conv)));
-        if (!f.caret.empty()) fmt::print(stderr, "           {}\n", f.caret);
+        fmt::print(stderr, "{}", expression_lines(def.sjis_check, conv, f.caret, f.hint));
     }
     std::fflush(stderr);
 }

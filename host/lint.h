@@ -7,6 +7,7 @@
 
 #include "checker.h"
 #include "diagnostics.h"
+#include "hints.h"
 
 namespace talvhost {
 
@@ -15,6 +16,7 @@ enum class LintVerdict {
     Broken,    // fails the same way on every form: the check is skipped
     Warning,   // a design fault certify mode sees; the values may still pass
     Unsure,    // an error that may come of the blank values certify mode reads
+    Unread,    // the text ends early (a "$", a double-byte character): a warning, an error under --strict
 };
 
 // Which of these a certify answer is.
@@ -25,19 +27,26 @@ struct LintFinding {
     LintVerdict verdict = LintVerdict::Clean;
     uint32_t out = 0, ret = 0;
     std::string message;    // UTF-8
-    std::string caret;      // the underline of where parsing stopped, or ""
+    std::string caret;      // the underline of where parsing stopped (or of the text never read), or ""
+    std::string hint;       // the slip that likely explains it (UTF-8), or ""
+    std::optional<Unread> unread;  // Unread findings: what the library never read
 };
 
 struct LintReport {
     std::vector<LintFinding> findings;  // the checks not clean, in field order
     long broken = 0, warnings = 0;
+    long unread = 0;  // checks whose text ends early; counted apart from warnings
+    // Whether the batch must not run: a broken check under --strict, and
+    // under --strict text never read too.
+    bool stops(bool strict) const { return strict && (broken || unread); }
 };
 
 // Certifies every check of the form.
 LintReport lint_form(const Form &form, Converter &conv);
 
 // Tells each broken check (an error) and each warning on standard error;
-// strict: the run stops for a broken check instead of skipping it.
+// strict: the run stops for a broken check instead of skipping it, and text
+// never read is an error.
 void tell_lint(const LintReport &report, const Form &form, Converter &conv, Diagnostics &diag, bool strict);
 
 // The checks of the broken fields taken out of the form, so that the batch

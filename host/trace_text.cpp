@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "checker.h"
+#include "hints.h"
 #include "report.h"
 
 namespace talvhost {
@@ -65,6 +66,7 @@ const char *trace_kind_word(uint32_t kind) {
     case TALV_TRACE_ASSIGNMENT: return "assignment";
     case TALV_TRACE_STATEMENT: return "statement";
     case TALV_TRACE_SYNTAX_ERROR: return "syntax error";
+    case TALV_TRACE_END: return "unread";
     default: return "step";
     }
 }
@@ -136,6 +138,10 @@ std::string describe_step(const TraceStep &s, const std::string &expr_sjis, Conv
                                               conv.to_utf8(piece(expr_sjis, s.start, s.length ? s.length : 1)));
         return fmt::format("parsing stopped {}: {} {}", where, hex_code(s.code), library_message(conv, s.code));
     }
+    case TALV_TRACE_END: {
+        const std::optional<Unread> u = find_unread({s}, expr_sjis);
+        return u ? unread_message(*u, conv) : name;
+    }
     default: return name;
     }
 }
@@ -146,6 +152,7 @@ std::string trace_text(const std::vector<TraceStep> &steps, const std::string &e
     const std::size_t width = display_columns(expr_sjis, expr_sjis.size()) + 1;
     std::string out = indent + display_expression(expr_sjis, conv) + "\n";
     for (const TraceStep &s : steps) {
+        if (s.kind == TALV_TRACE_END && !find_unread({s}, expr_sjis)) continue;  // a "$" closing the text
         std::string mark = underline(expr_sjis, s.start, s.length);
         if (mark.size() < width) mark.append(width - mark.size(), ' ');
         out += fmt::format("{}{}  {:<12} {}\n", indent, mark, trace_kind_word(s.kind), describe_step(s, expr_sjis, conv));
@@ -157,6 +164,7 @@ nlohmann::ordered_json trace_json(const std::vector<TraceStep> &steps, const std
                                   Converter &conv) {
     nlohmann::ordered_json all = nlohmann::ordered_json::array();
     for (const TraceStep &s : steps) {
+        if (s.kind == TALV_TRACE_END && !find_unread({s}, expr_sjis)) continue;
         nlohmann::ordered_json j;
         j["kind"] = trace_kind_word(s.kind);
         j["piece"] = conv.to_utf8(piece(expr_sjis, s.start, s.length));
@@ -166,6 +174,7 @@ nlohmann::ordered_json trace_json(const std::vector<TraceStep> &steps, const std
         if (!s.value.empty()) j["value"] = conv.to_utf8(s.value);
         if (s.kind == TALV_TRACE_FIELD && s.status < 2) j["recognised"] = conv.to_utf8(s.text);
         if (s.status >= 2) j["message"] = error_words(s, conv);
+        if (s.kind == TALV_TRACE_END) j["message"] = describe_step(s, expr_sjis, conv);
         if (s.kind == TALV_TRACE_OPERATOR || s.kind == TALV_TRACE_COMPARISON || s.kind == TALV_TRACE_LOGICAL) {
             if (s.left_length || !s.left.empty()) j["left"] = conv.to_utf8(s.left);
             j["right"] = conv.to_utf8(s.right);

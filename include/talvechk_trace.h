@@ -34,6 +34,13 @@ extern "C" {
 #define TALV_TRACE_ASSIGNMENT   6u /* name = expression */
 #define TALV_TRACE_STATEMENT    7u /* a statement's outcome */
 #define TALV_TRACE_SYNTAX_ERROR 8u /* the text was refused; no step follows */
+/* Parsing ended before the end of the text, at a "$" or at a byte 0x80..0xFF
+ * outside a string or field reference (the first byte of a double-byte
+ * character, or a single-byte katakana): start is that byte, length runs to
+ * the end of the text, name holds those bytes, which the evaluation never
+ * reads.  Told once, when the parser takes the end; not told for a text
+ * read to its end. */
+#define TALV_TRACE_END          9u
 
 /* talv_set_trace inside an evaluation (from a host or trace callback). */
 #define TALV_R_TRACE_REFUSED    0xE5462E01u

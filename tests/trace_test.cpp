@@ -41,6 +41,7 @@ const char *kind_word(uint32_t kind) {
     case TALV_TRACE_ASSIGNMENT: return "assign";
     case TALV_TRACE_STATEMENT: return "stmt";
     case TALV_TRACE_SYNTAX_ERROR: return "syntax";
+    case TALV_TRACE_END: return "end";
     default: return "?";
     }
 }
@@ -95,7 +96,7 @@ protected:
 
 struct StepCase {
     const char *label;
-    const char *expr;
+    std::string expr;
     std::vector<std::string> lines;
 };
 
@@ -137,7 +138,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "cmp '[S]=='abc'' == ([S]:" + kWideAbc + ", 'abc':abc) s2 90000006"}},
         StepCase{"MissingFieldEndsTheEvaluation", "[NOPE]==1",
                  {"field '[NOPE]' NOPE s2 90000002", "cmp '[NOPE]==1' == ([NOPE]:, 1:1) s2 90000002"}},
-        StepCase{"ExpressionStatement", "[A1]", {"field '[A1]' A1=1 s0", "stmt '[A1]'  s0"}}),
+        StepCase{"ExpressionStatement", "[A1]", {"field '[A1]' A1=1 s0", "stmt '[A1]'  s0"}},
+        // The text ends early, silently as the language has it; the trace
+        // tells where, once, with what is never read.
+        StepCase{"FullWidthOperatorEndsTheText", "[Q] " + cp932("＝＝") + " 1",
+                 {"end '" + cp932("＝＝") + " 1' " + cp932("＝＝") + " 1 s0", "field '[Q]' Q=3 s0", "stmt '[Q]'  s0"}},
+        StepCase{"DollarEndsTheText", "1==1 $ [NOPE]==1",
+                 {"end '$ [NOPE]==1' $ [NOPE]==1 s0", "cmp '1==1' == (1:1, 1:1) s0", "stmt '1==1'  s0"}},
+        StepCase{"KatakanaEndsTheText", "[A1]==1\xB1", {"end '\xB1' \xB1 s0", "field '[A1]' A1=1 s0",
+                                                     "cmp '[A1]==1' == ([A1]:1, 1:1) s0", "stmt '[A1]==1'  s0"}},
+        StepCase{"TwoByteCharacterInAFieldNameReadsOn", "[" + cp932("数量") + "]==1 || 1==1",
+                 {"field '[" + cp932("数量") + "]' " + cp932("数量") + " s2 90000002",
+                  "cmp '[" + cp932("数量") + "]==1' == ([" + cp932("数量") + "]:, 1:1) s2 90000002"}}),
     [](const auto &info) { return std::string(info.param.label); });
 
 TEST_F(Trace, SpansAreBytesOfTheHostsTextThroughSelfFieldAndTwoByteCharacters) {

@@ -70,7 +70,7 @@ int run_check(const CheckOptions &opts) {
         if (form.check_count() == 0) diag.error(InputError(Place{opts.form_path, 0, 0, {}}, "no field has a check"));
         lint = lint_form(form, conv);
         tell_lint(lint, form, conv, diag, opts.strict);
-        if (opts.strict && lint.broken) return kExitError;
+        if (lint.stops(opts.strict)) return kExitError;
         drop_broken_checks(lint, form);
         reader = open_results(opts.results_path, form, opts.read, conv, diag);
     } catch (const InputError &e) {

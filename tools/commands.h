@@ -27,6 +27,7 @@ int run_check(const CheckOptions &opts);
 struct CertifyOptions {
     std::string form_path;
     OutputFormat format = OutputFormat::Text;
+    bool strict = false;  // text never read is an error, not a warning
 };
 int run_certify(const CertifyOptions &opts);
 
@@ -38,6 +39,7 @@ struct EvalOptions {
     bool expr_given = false;
     bool certify = false;
     bool explain = false;  // print every step of the evaluation
+    bool strict = false;   // text never read: an error, and no evaluation is reported
     OutputFormat format = OutputFormat::Text;
 };
 int run_eval(const EvalOptions &opts);

@@ -117,6 +117,8 @@ int main(int argc, char **argv) {
     certify_cmd->add_option("-f,--format", certify_output, "Output: text or json")
         ->check(CLI::IsMember({"text", "json"}))
         ->capture_default_str();
+    certify_cmd->add_flag("--strict", certify.strict,
+                          "Count a check whose text ends early (at a \"$\" or a double-byte character) as an error");
     certify_cmd->footer(R"(Exit status 0 when every check is sound, 2 when any has an error.
 
 Example:
@@ -134,6 +136,8 @@ Example:
     eval_cmd->add_flag("--certify", eval.certify, "Evaluate in certify mode (PPR_certify)");
     eval_cmd->add_flag("--explain", eval.explain, "Print every step: each field read and its value, each operator, "
                                                   "comparison and call with its result, where a syntax error stopped");
+    eval_cmd->add_flag("--strict", eval.strict,
+                       "Refuse an expression whose text ends early (at a \"$\" or a double-byte character)");
     eval_cmd->add_option("-f,--format", eval_output, "Output: text or json")
         ->check(CLI::IsMember({"text", "json"}))
         ->capture_default_str();

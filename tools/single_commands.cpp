@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "checker.h"
+#include "hints.h"
 #include "single_calls.h"
 #include "commands.h"
 #include "trace_text.h"
@@ -56,33 +57,59 @@ int run_certify(const CertifyOptions &opts) {
                                library_message(conv, rc)));
         return kExitError;
     }
-    long clean = 0, faulty = 0;
-    for (const CallResult &r : certify_form(checker, conv, form)) {
-        const FieldDef &def = form.fields[r.field];
-        bool ok = r.ret == 0 && r.out == 0;
-        (ok ? clean : faulty)++;
+    long clean = 0, faulty = 0, unread_count = 0;
+    checker.host().serve(nullptr);
+    for (std::size_t i = 0; i < form.fields.size(); ++i) {
+        const FieldDef &def = form.fields[i];
+        if (!def.check) continue;
+        std::vector<TraceStep> steps;
+        CallResult r = evaluate_expression(checker, conv, def.sjis_name, def.sjis_check, true, &steps);
+        const bool ok = r.ret == 0 && r.out == 0;
+        // Text never read is told on a check that certifies; on one that
+        // does not, it is the error's hint.
+        const std::optional<Unread> unread = ok ? find_unread(steps, def.sjis_check) : std::nullopt;
+        const bool failed = !ok || (unread && opts.strict);
+        (failed ? faulty : unread ? unread_count : clean)++;
+        std::string caret, hint;
+        if (unread) {
+            caret = underline(def.sjis_check, unread->start, unread->length);
+        } else if (!ok) {
+            caret = error_caret(steps, def.sjis_check, r.out, conv);
+            hint = error_hint(steps, def.sjis_check, r.out, conv);
+        }
         if (opts.format == OutputFormat::Json) {
             nlohmann::ordered_json j;
             j["field"] = def.name;
             j["check"] = *def.check;
-            j["outcome"] = ok ? "ok" : "error";
+            j["outcome"] = ok && !unread ? "ok" : failed ? "error" : "warning";
             j["code"] = hex_code(r.out);
             j["return"] = hex_code(r.ret);
-            j["message"] = r.message;
+            j["message"] = ok && unread ? unread_message(*unread, conv) : r.message;
+            if (unread)
+                j["unread"] = {{"byte", unread->start + 1}, {"text", conv.to_utf8(unread->unread_sjis)}};
+            if (!hint.empty()) j["hint"] = hint;
             print_json(j);
-        } else if (ok) {
+        } else if (ok && !unread) {
             fmt::print("{}: ok\n", def.name);
         } else {
             std::string code = r.ret != 0 ? fmt::format("{}, return {}", hex_code(r.out), hex_code(r.ret))
                                           : hex_code(r.out);
-            fmt::print("{}: error [{}]: {}\n    check: {}\n", def.name, code, r.message, *def.check);
+            if (unread)
+                fmt::print("{}: {}: {}\n", def.name, failed ? "error" : "warning", unread_message(*unread, conv));
+            else
+                fmt::print("{}: error [{}]: {}\n", def.name, code, r.message);
+            fmt::print("{}", expression_lines(def.sjis_check, conv, caret, hint));
         }
     }
+    const long total = clean + faulty + unread_count;
     if (opts.format == OutputFormat::Json) {
-        print_json({{"summary", {{"checks", clean + faulty}, {"clean", clean}, {"errors", faulty}}}});
+        nlohmann::ordered_json summary = {{"checks", total}, {"clean", clean}, {"errors", faulty}};
+        if (unread_count) summary["warnings"] = unread_count;
+        print_json({{"summary", summary}});
     } else {
-        fmt::print("Certified {} check{} of {}: {} clean, {} with errors\n", clean + faulty,
-                   clean + faulty == 1 ? "" : "s", form.path, clean, faulty);
+        fmt::print("Certified {} check{} of {}: {} clean, {} with errors{}\n", total, total == 1 ? "" : "s",
+                   form.path, clean, faulty,
+                   unread_count ? fmt::format(", {} with text never read", unread_count) : std::string());
     }
     return faulty ? kExitError : kExitPass;
 }
@@ -130,10 +157,36 @@ int run_eval(const EvalOptions &opts) {
         record.pack(values);
         checker.host().serve(&record);
         std::vector<TraceStep> steps;
-        CallResult r = evaluate_expression(checker, conv, field, expr, opts.certify, opts.explain ? &steps : nullptr);
+        CallResult r = evaluate_expression(checker, conv, field, expr, opts.certify, &steps);
         uint32_t out = r.out, ret = r.ret;
         const std::string &message = r.message;
         Outcome outcome = classify(out, ret);
+        // A false statement or an error can end the evaluation before the
+        // end of the text: certify mode, which counts false statements as
+        // holding, reads on to where the text ends.
+        std::optional<Unread> unread = find_unread(steps, expr);
+        if (!unread && !opts.certify && outcome != Outcome::Passed) {
+            std::vector<TraceStep> lint_steps;
+            evaluate_expression(checker, conv, field, expr, true, &lint_steps);
+            unread = find_unread(lint_steps, expr);
+        }
+        std::string hint = unread || outcome != Outcome::Error ? std::string() : error_hint(steps, expr, out, conv);
+        if (unread) {
+            std::string told = unread_message(*unread, conv);
+            std::string lines =
+                expression_lines(expr, conv, underline(expr, unread->start, unread->length), std::string());
+            if (opts.strict) {
+                diag.error(told + "; --strict: the outcome is not reported");
+                fmt::print(stderr, "{}", lines);
+                return kExitError;
+            }
+            std::fflush(stdout);
+            fmt::print(stderr, "talvechk: warning: {}\n{}", visible(told), lines);
+        } else if (!hint.empty() && opts.format != OutputFormat::Json) {
+            std::fflush(stdout);
+            fmt::print(stderr, "{}", expression_lines(expr, conv, error_caret(steps, expr, out, conv), hint));
+        }
+        std::fflush(stderr);
         if (opts.format == OutputFormat::Json) {
             nlohmann::ordered_json j;
             j["field"] = opts.field;
@@ -143,6 +196,12 @@ int run_eval(const EvalOptions &opts) {
             j["code"] = hex_code(out);
             j["return"] = hex_code(ret);
             j["message"] = message;
+            if (unread) {
+                j["unread"] = {{"byte", unread->start + 1},
+                               {"text", conv.to_utf8(unread->unread_sjis)},
+                               {"message", unread_message(*unread, conv)}};
+            }
+            if (!hint.empty()) j["hint"] = hint;
             if (opts.explain) j["explain"] = trace_json(steps, expr, conv);
             print_json(j);
         } else {

@@ -31,6 +31,7 @@ SourceSpan g_rule{0, 0};
 // tokens, so the next one starts at the first byte after them.  (Its buffer
 // cannot tell: it moves the last token when it meets the end of the text.)
 std::size_t g_scanned_to = 0;
+bool g_end_told = false;
 
 // Operand Symbols and the place they were written; range arguments add the
 // fields they expand to.  When full, later Symbols take the span of the
@@ -203,6 +204,19 @@ SourceSpan rejected_at(const char *text, uint32_t code) {
     return place(length, 0);
 }
 
+// Everything from `start` on is left unread: the host hears of it, since the
+// language's rule (the text ends there) is silent by design.
+void trace_end(std::size_t start, std::size_t end) {
+    g_end_told = true;
+    clear_texts();
+    if (end > g_expr_length) end = g_expr_length;
+    if (start > end) start = end;
+    const std::size_t n = end - start < TALV_MAX_EXPR ? end - start : TALV_MAX_EXPR;
+    std::memcpy(g_name, g_expr + start, n);
+    g_name[n] = '\0';
+    emit(make_event(TALV_TRACE_END, place(start, end - start), nullptr));
+}
+
 }  // namespace
 
 void trace_begin(const char *expr_text) {
@@ -210,6 +224,7 @@ void trace_begin(const char *expr_text) {
     g_expr_length = static_cast<uint32_t>(strnlen(expr_text, TALV_MAX_EXPR + 1));
     g_rule = {0, 0};
     g_scanned_to = 0;
+    g_end_told = false;
     g_span_count = 0;
     for (FieldRead &r : g_reads) r.field = nullptr;
     g_next_read = 0;
@@ -243,6 +258,7 @@ SourceSpan trace_token(int token, Symbol *operand) {
     const SourceSpan span = place(start, length);
     if (token == kTokVariable || token == kTokNumber || token == kTokField || token == kTokString)
         remember_span(operand, span);
+    if ((token < 0 || (token == kTokEnd && length > 0)) && !g_end_told) trace_end(start, end);
     return span;
 }
 

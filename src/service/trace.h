@@ -23,7 +23,8 @@ void trace_begin(const char *expr_text);
 void trace_rejected(const char *normalised, uint32_t code);
 
 // The traced parser's lexer: the span of the token just scanned.  Operand
-// Symbols are remembered with their span.
+// Symbols are remembered with their span.  A "$" or a byte 0x80..0xFF that
+// ends the text early is told as TALV_TRACE_END.
 SourceSpan trace_token(int token, Symbol *operand);
 // The span of the rule being reduced, for Symbols made while it runs.
 void trace_rule(SourceSpan span);
