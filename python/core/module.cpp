@@ -10,6 +10,7 @@
 #include "checker.h"
 #include "core.h"
 #include "explain.h"
+#include "lint.h"
 #include "record_builder.h"
 #include "report.h"
 #include "single_calls.h"
@@ -157,6 +158,27 @@ py::list certify_all(const LoadedForm &loaded) {
     return out;
 }
 
+// The lint-first pass of the command: what it tells before a batch.
+py::list lint_all(const LoadedForm &loaded) {
+    py::list out;
+    LintReport report = with_library([&] { return lint_form(loaded.form, converter()); });
+    for (const LintFinding &f : report.findings) {
+        py::dict d;
+        d["field"] = loaded.form.fields[f.field].name;
+        d["verdict"] = f.verdict == LintVerdict::Broken ? "error" : f.verdict == LintVerdict::Unread ? "unread" : "warning";
+        d["code"] = f.out;
+        d["return"] = f.ret;
+        d["message"] = f.message;
+        d["hint"] = f.hint.empty() ? py::object(py::none()) : py::object(py::str(f.hint));
+        if (f.unread) {
+            d["byte"] = f.unread->start + 1;
+            d["unread"] = converter().to_utf8(f.unread->unread_sjis);
+        }
+        out.append(std::move(d));
+    }
+    return out;
+}
+
 std::string cp932_of(Converter &conv, const std::string &utf8, const std::string &what) {
     try {
         return conv.to_cp932(utf8);
@@ -288,7 +310,8 @@ PYBIND11_MODULE(_core, m) {
                                    return checks;
                                })
         .def("check", &check_values, py::arg("values"), py::arg("explain") = false)
-        .def("certify", &certify_all);
+        .def("certify", &certify_all)
+        .def("lint", &lint_all);
     bind_frame_check(m, form);
 
     m.def("evaluate", &evaluate, py::arg("expression"), py::arg("field"), py::arg("values"), py::arg("certify"));

@@ -105,6 +105,17 @@ class Form:
         read."""
         return [Finding(*row) for row in self._core.certify()]
 
+    def lint(self) -> List[Dict[str, Any]]:
+        """What the talvechk command tells before a batch: the checks that
+        fail alike on every form (verdict "error"), design faults
+        ("warning") and checks whose text ends early, so that the library
+        never reads the rest ("unread": a "$", or a full-width or other
+        double-byte character outside a text or field reference; byte is
+        where, unread what is never read).  One dict per finding with
+        field, verdict, code, return, message and hint (None, or the slip
+        that likely explains it); [] for a clean form."""
+        return list(self._core.lint())
+
     def check_frame(self, frame: Any, id_column: Optional[str] = None):
         """Checks every row of a pandas DataFrame of recognised texts; see
         talvechk.check_frame."""

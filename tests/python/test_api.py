@@ -153,3 +153,16 @@ def test_explain_gives_the_trace_of_each_check(form):
     assert steps[4]["description"] == "4 == 3 → false"
     broken = by_field(traced)["BROKEN"].explain
     assert broken[-1]["status"] == "error" and "nosuch" in broken[-1]["message"]
+
+
+def test_lint_tells_text_never_read_and_the_slip_behind_a_syntax_error(invoice_form):
+    form = talvechk.Form.from_dict({"fields": [
+        {"name": "A", "check": "@ > 0 ＆＆ @ < 3"},
+        {"name": "B", "check": "0 < @ < 100"},
+        {"name": "C", "check": "@ == 1"}]})
+    unread, chained = form.lint()
+    assert (unread["field"], unread["verdict"], unread["byte"], unread["unread"]) == ("A", "unread", 7, "＆＆ @ < 3")
+    assert unread["message"].endswith("「＆＆」は ASCII の「&&」で書いてください")
+    assert (chained["field"], chained["verdict"], chained["code"]) == ("B", "error", 0x90000001)
+    assert chained["hint"] == "比較は続けて書けません。「0 < @ && @ < 100」のように && でつないでください"
+    assert invoice_form.lint() == []
