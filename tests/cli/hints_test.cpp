@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "6バイト目の「'」が閉じていません。文字列は「'」で終わります", true},
         // The text ends before the statement does: the syntax error is the
         // full-width digits'.
-        HintCase{"FullWidthDigits", "@ == １０", "     ^",
+        HintCase{"FullWidthDigits", "@ == １０", "     ^^",
                  "the expression ends at byte 6, at the full-width character \"１\": outside a text or field "
                  "reference such a character ends the text; \"１０\" is never read; write \"１０\" in ASCII: 10",
                  "式は6バイト目の全角文字「１」で終わり、「１０」は読まれません（文字列とフィールド参照の外では、この文字が式の終わりになります）。「１０」は ASCII の「10」で書いてください",
