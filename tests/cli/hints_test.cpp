@@ -23,6 +23,8 @@ struct HintCase {
     bool in_lint;  // the lint-first pass tells it (it fails alike on every form)
 };
 
+void PrintTo(const HintCase &c, std::ostream *os) { *os << c.name; }
+
 class CliHint : public ::testing::TestWithParam<HintCase> {};
 
 TEST_P(CliHint, CertifyAndTheLintFirstPassShowTheSameCaretAndHint) {
@@ -111,6 +113,8 @@ struct UnreadCase {
     const char *english;   // the whole finding
 };
 
+void PrintTo(const UnreadCase &c, std::ostream *os) { *os << c.name; }
+
 class CliUnread : public ::testing::TestWithParam<UnreadCase> {};
 
 TEST_P(CliUnread, ToldByCertifyCheckAndEvalAndAnErrorUnderStrict) {
@@ -193,7 +197,7 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadCase{"SingleByteKatakana", "@ == 1 ｱ", "A\n1\n", "       ^",
                    "the expression ends at byte 8, at the single-byte katakana \"ｱ\": outside a text or field "
                    "reference such a character ends the text; \"ｱ\" is never read"},
-        UnreadCase{"Dollar", "@ == 1 $ [NOPE] == 1", "A\n1\n", "       ^^^^^^^^^^^^^^",
+        UnreadCase{"Dollar", "@ == 1 $ [NOPE] == 1", "A\n1\n", "       ^^^^^^^^^^^^^",
                    "the expression ends at byte 8, at \"$\"; \" [NOPE] == 1\" is never read"}),
     [](const ::testing::TestParamInfo<UnreadCase> &info) { return std::string(info.param.name); });
 
