@@ -17,7 +17,7 @@ install(TARGETS talvechk talvextn EXPORT talvechkTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/include/talvechk.h ${PROJECT_SOURCE_DIR}/include/talvechk_trace.h
-  ${PROJECT_SOURCE_DIR}/include/talvechk_functions.h
+  ${PROJECT_SOURCE_DIR}/include/talvechk_functions.h ${PROJECT_SOURCE_DIR}/include/talvechk_messages.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 
 if(TARGET talvechk_cli)

@@ -7,12 +7,19 @@
 
 #include "arguments.h"
 #include "check_digits.h"
+#include "reasons.h"
 
 /* Judges an identifier whose check digit stands at check_at, given the check
- * digit its other digits call for (-1: none for that length). */
-static Symbol *judge(const TalvxIdentifier *id, int check_at, int expected) {
-    if (!id->well_formed || id->overflow || id->count < 2 || expected < 0) return talvx_answer(-1, 0);
-    return talvx_answer(expected, id->digits[check_at] == expected);
+ * digit its other digits call for (-1: none for that length); lengths says
+ * which lengths the scheme has, for the trace. */
+static Symbol *judge(Symbol *head, const TalvxIdentifier *id, int check_at, int expected, const char *lengths) {
+    Symbol *answer;
+    if (!id->well_formed || id->overflow || id->count < 2 || expected < 0)
+        answer = talvx_answer(-1, 0);
+    else
+        answer = talvx_answer(expected, id->digits[check_at] == expected);
+    talvx_why_identifier(answer, head, id, check_at, expected, lengths);
+    return answer;
 }
 
 /* Reads the one identifier argument of a call; 0, or the call ends with *result. */
@@ -31,28 +38,31 @@ Symbol *talvx_luhn(Symbol *head) {
     TalvxIdentifier id;
     Symbol *result;
     if (read_single(head, &id, &result)) return result;
-    return judge(&id, id.count - 1, talvx_luhn_check_digit(id.digits, id.count - 1));
+    return judge(head, &id, id.count - 1, talvx_luhn_check_digit(id.digits, id.count - 1), NULL);
 }
 
 Symbol *talvx_ean(Symbol *head) {
     TalvxIdentifier id;
     Symbol *result;
     if (read_single(head, &id, &result)) return result;
-    return judge(&id, id.count - 1, talvx_ean_check_digit(id.digits, id.count - 1));
+    return judge(head, &id, id.count - 1, talvx_ean_check_digit(id.digits, id.count - 1),
+                 "an article number has 8 or 13");
 }
 
 Symbol *talvx_mynumber(Symbol *head) {
     TalvxIdentifier id;
     Symbol *result;
     if (read_single(head, &id, &result)) return result;
-    return judge(&id, id.count - 1, talvx_mynumber_check_digit(id.digits, id.count - 1));
+    return judge(head, &id, id.count - 1, talvx_mynumber_check_digit(id.digits, id.count - 1),
+                 "an individual number has 12");
 }
 
 Symbol *talvx_corpnumber(Symbol *head) {
     TalvxIdentifier id;
     Symbol *result;
     if (read_single(head, &id, &result)) return result;
-    return judge(&id, 0, talvx_corpnumber_check_digit(id.digits + 1, id.count - 1));
+    return judge(head, &id, 0, talvx_corpnumber_check_digit(id.digits + 1, id.count - 1),
+                 "a corporate number has 13");
 }
 
 Symbol *talvx_mod11(Symbol *head) {
@@ -71,7 +81,8 @@ Symbol *talvx_mod11(Symbol *head) {
         if (weight_count < 0) return talvx_error(TALV_E_ARGUMENTS);
     }
     /* X may only stand last (the reader sees to that), so the payload holds digits. */
-    return judge(&id, id.count - 1, talvx_mod11_check_digit(id.digits, id.count - 1, weights, weight_count));
+    return judge(head, &id, id.count - 1, talvx_mod11_check_digit(id.digits, id.count - 1, weights, weight_count),
+                 NULL);
 }
 
 Symbol *talvx_digits(Symbol *head) {
@@ -87,5 +98,7 @@ Symbol *talvx_digits(Symbol *head) {
         if (wanted < 1) return talvx_error(TALV_E_ARGUMENTS);
     }
     truth = id.well_formed && (argc == 1 || id.digit_chars == wanted);
-    return talvx_answer(id.digit_chars, truth);
+    result = talvx_answer(id.digit_chars, truth);
+    talvx_why_digit_count(result, head, &id, wanted);
+    return result;
 }

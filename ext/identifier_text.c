@@ -35,6 +35,19 @@ void talvx_identifier_init(TalvxIdentifier *id) {
     id->well_formed = 1;
 }
 
+/* Keeps the first thing that made the identifier ill-formed. */
+static void spoil(TalvxIdentifier *id, int fault, const unsigned char *at) {
+    if (id->well_formed) {
+        id->fault = fault;
+        if (at) {
+            id->fault_char[0] = (char)at[0];
+            id->fault_char[1] = (char)at[1];
+            id->fault_char[2] = '\0';
+        }
+    }
+    id->well_formed = 0;
+}
+
 static void append(TalvxIdentifier *id, int value) {
     if (id->count >= TALVX_MAX_DIGITS) {
         id->overflow = 1;
@@ -48,13 +61,13 @@ void talvx_identifier_add_text(TalvxIdentifier *id, const char *fullwidth, int f
     size_t begin, end, at;
     int previous = OTHER, digits_here = 0;
     if (trim(text, &begin, &end) != 0) {
-        id->well_formed = 0;
+        spoil(id, TALVX_FAULT_UNREADABLE, NULL);
         return;
     }
     for (at = begin; at < end; at += 2) {
         int value = 0, kind = classify(text + at, &value);
         /* Nothing may follow a check character X, in this text or a later one. */
-        if (id->count > 0 && id->digits[id->count - 1] == TALVX_CHECK_X) id->well_formed = 0;
+        if (id->count > 0 && id->digits[id->count - 1] == TALVX_CHECK_X) spoil(id, TALVX_FAULT_AFTER_X, NULL);
         switch (kind) {
         case DIGIT:
             id->digit_chars++;
@@ -63,23 +76,25 @@ void talvx_identifier_add_text(TalvxIdentifier *id, const char *fullwidth, int f
             break;
         case BLANK:
         case HYPHEN:
-            if (!(flags & TALVX_SEPARATORS) || previous != DIGIT) id->well_formed = 0;
+            if (!(flags & TALVX_SEPARATORS)) spoil(id, TALVX_FAULT_CHARACTER, text + at);
+            else if (previous != DIGIT) spoil(id, TALVX_FAULT_SEPARATOR, NULL);
             break;
         case LETTER_X:
             if (flags & TALVX_TRAILING_X) {
                 append(id, TALVX_CHECK_X);
                 digits_here++;
             } else {
-                id->well_formed = 0;
+                spoil(id, TALVX_FAULT_CHARACTER, text + at);
             }
             break;
         default:
-            id->well_formed = 0;
+            spoil(id, TALVX_FAULT_CHARACTER, text + at);
         }
         previous = kind;
     }
     /* The trimmed text ends in a separator only when it was a hyphen. */
-    if (previous == HYPHEN || digits_here == 0) id->well_formed = 0;
+    if (digits_here == 0) spoil(id, TALVX_FAULT_NO_DIGITS, NULL);
+    else if (previous == HYPHEN) spoil(id, TALVX_FAULT_SEPARATOR, NULL);
 }
 
 int talvx_parse_weights(const char *fullwidth, int *weights, int max) {

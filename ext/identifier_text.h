@@ -18,7 +18,16 @@ typedef struct TalvxIdentifier {
     int digit_chars; /* digit characters met, also those past the limit */
     int well_formed; /* every text so far held digits and only what the flags allow */
     int overflow;    /* more digits than TALVX_MAX_DIGITS met */
+    int fault;       /* TALVX_FAULT_*: what first made it ill-formed */
+    char fault_char[3]; /* the character of TALVX_FAULT_CHARACTER, terminated */
 } TalvxIdentifier;
+
+#define TALVX_FAULT_NONE 0
+#define TALVX_FAULT_CHARACTER 1  /* a character that may not stand there */
+#define TALVX_FAULT_SEPARATOR 2  /* a blank or hyphen not between two digits */
+#define TALVX_FAULT_NO_DIGITS 3  /* a text without a digit */
+#define TALVX_FAULT_AFTER_X 4    /* something after the check character X */
+#define TALVX_FAULT_UNREADABLE 5 /* a text that ends inside a character */
 
 /* A single blank or hyphen may stand between two digits. */
 #define TALVX_SEPARATORS 1

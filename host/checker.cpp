@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "explain.h"
+#include "talvechk_messages.h"
 #include "suggest.h"
 #include "translation.h"
 
@@ -17,19 +18,6 @@ constexpr int32_t kMessageBuffer = 1024;
 std::string placeholder(uint32_t code) { return fmt::format("(no message for code {:08X})", code); }
 
 }  // namespace
-
-bool message_takes_name(uint32_t code) {
-    switch (code) {
-    case TALV_E_NO_FIELD:
-    case TALV_E_NO_VALUE:
-    case TALV_E_NO_FUNCTION:
-    case TALV_E_FIELD_EXCLUDED:
-    case TALV_E_FIELD_NOT_NUMERIC:
-        return true;
-    default:
-        return (code & 0xFF00FFFFu) == TALV_E_ARGUMENTS;
-    }
-}
 
 Outcome classify(uint32_t out, uint32_t ret) {
     if (ret != 0) return Outcome::Error;
@@ -96,7 +84,7 @@ std::string Checker::explain(const std::string &field, const std::string &expr, 
     // A refused call says more through its return value (which carries the
     // detail) than through the out-code of an internal error.
     if (ret != 0) return library_message(conv_, ret);
-    if (!message_takes_name(out)) return library_message(conv_, out);
+    if (!talv_message_takes_name(out)) return library_message(conv_, out);
 
     // PPR_eval keeps the name to itself; the certify record carries it.
     PPR_CERTIFY_RESULT record;

@@ -40,9 +40,6 @@ struct FormResult {
     std::vector<Finding> findings;  // the checks that did not pass, in field order
 };
 
-// Codes whose message names a field, variable or function.
-bool message_takes_name(uint32_t code);
-
 // Message text of a code in UTF-8, or a stand-in when the library has none.
 std::string library_message(Converter &conv, uint32_t code);
 // The same for a certify result record (its text names the culprit).

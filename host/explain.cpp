@@ -30,154 +30,20 @@ std::string trim(const std::string &s) {
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-// ---- exact decimals ---------------------------------------------------------
-
-struct Decimal {
-    bool negative = false;
-    std::string digits;  // integer and fraction digits, no point
-    std::size_t scale = 0;
-};
-
-std::optional<Decimal> parse_decimal(const std::string &text) {
-    Decimal d;
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) d.negative = text[i++] == '-';
-    bool point = false, any = false;
+// A value as the library wrote it: exact decimal text ("-1234.5"), or a
+// text.  Only how it is shown depends on it.
+bool is_number(const std::string &text) {
+    std::size_t i = text[0] == '-' || text[0] == '+' ? 1 : 0, digits = 0;
+    bool point = false;
     for (; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '.' && !point) {
-            point = true;
-        } else if (std::isdigit(static_cast<unsigned char>(c))) {
-            d.digits += c;
-            any = true;
-            if (point) ++d.scale;
-        } else {
-            return std::nullopt;
-        }
+        if (std::isdigit(static_cast<unsigned char>(text[i]))) ++digits;
+        else if (text[i] == '.' && !point) point = true;
+        else return false;
     }
-    if (!any) return std::nullopt;
-    return d;
+    return digits > 0;
 }
 
-// Magnitudes at one scale, as digit strings of one length.
-void align(Decimal &a, Decimal &b) {
-    std::size_t scale = std::max(a.scale, b.scale);
-    a.digits.append(scale - a.scale, '0');
-    b.digits.append(scale - b.scale, '0');
-    a.scale = b.scale = scale;
-    std::size_t width = std::max(a.digits.size(), b.digits.size());
-    a.digits.insert(0, width - a.digits.size(), '0');
-    b.digits.insert(0, width - b.digits.size(), '0');
-}
-
-std::string magnitude_add(const std::string &a, const std::string &b) {
-    std::string out(a.size(), '0');
-    int carry = 0;
-    for (std::size_t i = a.size(); i-- > 0;) {
-        int v = (a[i] - '0') + (b[i] - '0') + carry;
-        out[i] = static_cast<char>('0' + v % 10);
-        carry = v / 10;
-    }
-    return carry ? "1" + out : out;
-}
-
-// a >= b
-std::string magnitude_sub(const std::string &a, const std::string &b) {
-    std::string out(a.size(), '0');
-    int borrow = 0;
-    for (std::size_t i = a.size(); i-- > 0;) {
-        int v = (a[i] - '0') - (b[i] - '0') - borrow;
-        borrow = v < 0;
-        out[i] = static_cast<char>('0' + (v + 10) % 10);
-    }
-    return out;
-}
-
-std::string decimal_text(std::string digits, std::size_t scale) {
-    std::string whole = digits.substr(0, digits.size() - scale), frac = digits.substr(digits.size() - scale);
-    while (!frac.empty() && frac.back() == '0') frac.pop_back();
-    std::size_t nz = whole.find_first_not_of('0');
-    whole = nz == std::string::npos ? "0" : whole.substr(nz);
-    return frac.empty() ? whole : whole + "." + frac;
-}
-
-bool is_number(const std::string &text) { return parse_decimal(text).has_value(); }
-
-// ---- dates ------------------------------------------------------------------
-
-const char *const kMonths[] = {"", "January", "February", "March", "April", "May", "June", "July",
-                               "August", "September", "October", "November", "December"};
-const char *const kEraNames[] = {"", "Meiji", "Taisho", "Showa", "Heisei", "Reiwa"};
-
-struct EraRow {
-    long last_year, first_year, first_month, first_day, last_month, last_day;
-};
-// Era years, first Gregorian year, first day, last day (as the library has them).
-const EraRow kEraRows[] = {{0, 0, 0, 0, 0, 0},           {45, 1868, 1, 1, 7, 29},   {15, 1912, 7, 30, 12, 25},
-                           {64, 1926, 12, 26, 1, 7},     {112, 1989, 1, 8, 12, 31}, {82, 2019, 5, 1, 12, 31}};
-
-bool leap(long y) { return y % 4 == 0 && (y % 100 != 0 || y % 400 == 0); }
-long month_days(long y, long m) {
-    static const long d[] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && leap(y) ? 29 : d[m];
-}
-
-// The integer an argument stands for (fraction cut off); nullopt past 8 digits.
-std::optional<long> integer_of(const std::string &text) {
-    auto d = parse_decimal(text);
-    if (!d) return std::nullopt;
-    std::string whole = d->digits.substr(0, d->digits.size() - d->scale);
-    std::size_t nz = whole.find_first_not_of('0');
-    whole = nz == std::string::npos ? "0" : whole.substr(nz);
-    if (whole.size() > 8) return std::nullopt;
-    long v = std::stol(whole);
-    return d->negative ? -v : v;
-}
-
-// Month and day alone, as in a leap year (the year is judged apart).
-std::string month_day_fault(long m, long d) {
-    if (m < 1 || m > 12) return fmt::format("month {}", m);
-    if (d < 1 || d > 31) return fmt::format("day {}", d);
-    if (d > month_days(2000, m)) return fmt::format("{} {}", d, kMonths[m]);
-    return {};
-}
-
-std::string ydate_fault(long y, long m, long d) {
-    if (std::string md = month_day_fault(m, d); !md.empty()) return md;
-    if (y < 1583 || y > 2100) return fmt::format("year {} (1583 to 2100)", y);
-    if (d > month_days(y, m)) return fmt::format("{} {} {} ({} is not a leap year)", d, kMonths[m], y, y);
-    return {};
-}
-
-long ordinal(long y, long m, long d) { return 31 * (m + 12 * y) + d; }
-
-std::string jdate_fault(long era, long ey, long m, long d) {
-    if (std::string md = month_day_fault(m, d); !md.empty()) return md;
-    if (era < 1 || era > 5) return fmt::format("era {} (1 Meiji to 5 Reiwa)", era);
-    const EraRow &row = kEraRows[era];
-    const char *name = kEraNames[era];
-    if (ey < 1 || ey > row.last_year) return fmt::format("year {} of {} (1 to {})", ey, name, row.last_year);
-    if (ordinal(ey, m, d) < ordinal(1, row.first_month, row.first_day))
-        return fmt::format("{} {} {} {}: before {} began ({} {} {})", d, kMonths[m], name, ey, name, row.first_day,
-                           kMonths[row.first_month], row.first_year);
-    if (ordinal(ey, m, d) > ordinal(row.last_year, row.last_month, row.last_day))
-        return fmt::format("{} {} {} {}: after {} ended ({} {} {})", d, kMonths[m], name, ey, name, row.last_day,
-                           kMonths[row.last_month], row.first_year + row.last_year - 1);
-    long year = row.first_year + ey - 1;
-    if (era == 1 && ey <= 5) {
-        if (d > 30) return fmt::format("day {} in {} {} (months had at most 30 days)", d, name, ey);
-        if (ey == 5 && m == 12 && d >= 3) return fmt::format("{} December {} 5 (skipped for the new calendar)", d, name);
-        return {};
-    }
-    if (d > month_days(year, m)) return fmt::format("{} {} {} {} ({} is not a leap year)", d, kMonths[m], name, ey, year);
-    return {};
-}
-
-std::string clock_fault(long h, long max_hour, long minute) {
-    if (h < 0 || h > max_hour) return fmt::format("hour {} (0 to {})", h, max_hour);
-    if (minute < 0 || minute > 59) return fmt::format("minute {}", minute);
-    return {};
-}
+bool is_calendar_part(uint32_t part) { return part >= TALV_WHY_MONTH && part <= TALV_WHY_HALF; }
 
 // ---- reading the trace --------------------------------------------------------
 
@@ -274,11 +140,11 @@ ojson comparison(const TraceStep &s, const std::string &expr, const std::string 
     const bool holds = s.status == 0;
     j["result"] = holds ? "true" : "false";
     std::string text = fmt::format("{}  {}  {}  → {}", lw, s.name, rw, holds ? "true" : "false");
-    if (!holds)
-        if (auto d = decimal_difference(s.left, s.right); d && *d != "0") {
-            j["difference"] = *d;
-            text += fmt::format(" (differs by {})", *d);
-        }
+    // The library gives the difference of what it compared.
+    if (!holds && !s.difference.empty() && s.difference != "0" && is_number(s.left) && is_number(s.right)) {
+        j["difference"] = s.difference;
+        text += fmt::format(" (differs by {})", s.difference);
+    }
     j["text"] = text;
     return j;
 }
@@ -302,16 +168,27 @@ ojson call(const std::vector<TraceStep> &steps, std::size_t at, std::size_t from
     const bool holds = s.status == 0;
     j["result"] = holds ? "true" : "false";
     std::string text = fmt::format("{}({}) → {}", j["function"].get<std::string>(), list, holds ? "true" : "false");
-    if (!holds) {
-        std::string name = j["function"].get<std::string>();
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-        if (std::string part = impossible_part(name, args); !part.empty()) {
-            j["impossible"] = part;
-            text += ": " + part;
-        }
+    if (!holds && !s.why.empty()) {
+        // What the library found impossible about a date or time, or what
+        // else it says made the call false (a check digit, a length).
+        const std::string why = conv.to_utf8(s.why);
+        j[is_calendar_part(s.why_part) ? "impossible" : "why"] = why;
+        text += ": " + why;
     }
     j["text"] = text;
     return j;
+}
+
+// An error in words: the field (or piece) whose text caused it and why, as
+// the library tells it; else the step with its code and message.
+std::string error_text(const TraceStep &s, const std::string &expr, Converter &conv) {
+    if (s.why.empty()) return describe_step(s, expr, conv);
+    const std::string why = conv.to_utf8(s.why);
+    if (!s.culprit.empty())
+        return fmt::format("{} \"{}\": {}", conv.to_utf8(s.culprit), conv.to_utf8(s.culprit_text), why);
+    if (s.culprit_length) return conv.to_utf8(slice(expr, s.culprit_start, s.culprit_length)) + ": " + why;
+    if (s.kind == TALV_TRACE_CALL) return conv.to_utf8(s.name) + "(…): " + why;
+    return conv.to_utf8(slice(expr, s.start, s.length)) + ": " + why;
 }
 
 ojson located(const char *kind, const TraceStep &s, const std::string &expr, Converter &conv) {
@@ -323,42 +200,17 @@ ojson located(const char *kind, const TraceStep &s, const std::string &expr, Con
     j["byte"] = s.start + 1;
     if (s.code) j["code"] = fmt::format("{:08X}", s.code);
     j["caret"] = underline(expr, s.start, s.length);
-    j["text"] = describe_step(s, expr, conv);
+    if (!s.why.empty()) {
+        j["why"] = conv.to_utf8(s.why);
+        if (!s.culprit.empty()) j["field"] = conv.to_utf8(s.culprit);
+        if (!s.culprit.empty() || s.culprit_length) j["recognised"] = conv.to_utf8(s.culprit_text);
+        if (s.culprit_argument) j["argument"] = s.culprit_argument;
+    }
+    j["text"] = s.kind == TALV_TRACE_SYNTAX_ERROR ? describe_step(s, expr, conv) : error_text(s, expr, conv);
     return j;
 }
 
 }  // namespace
-
-std::optional<std::string> decimal_difference(const std::string &a_text, const std::string &b_text) {
-    auto a = parse_decimal(a_text), b = parse_decimal(b_text);
-    if (!a || !b) return std::nullopt;
-    align(*a, *b);
-    // |a - b|: magnitudes add when the signs differ, else subtract.
-    if (a->negative != b->negative) return decimal_text(magnitude_add(a->digits, b->digits), a->scale);
-    const bool a_larger = a->digits >= b->digits;
-    return decimal_text(a_larger ? magnitude_sub(a->digits, b->digits) : magnitude_sub(b->digits, a->digits),
-                        a->scale);
-}
-
-std::string impossible_part(const std::string &function, const std::vector<std::string> &args) {
-    std::vector<long> v;
-    for (const std::string &a : args) {
-        auto n = integer_of(a);
-        if (!n) return {};
-        v.push_back(*n);
-    }
-    if (function == "day" && v.size() == 1 && (v[0] < 1 || v[0] > 31)) return fmt::format("day {}", v[0]);
-    if (function == "month" && v.size() == 1 && (v[0] < 1 || v[0] > 12)) return fmt::format("month {}", v[0]);
-    if (function == "mdate" && v.size() == 2) return month_day_fault(v[0], v[1]);
-    if (function == "ydate" && v.size() == 3) return ydate_fault(v[0], v[1], v[2]);
-    if (function == "jdate" && v.size() == 4) return jdate_fault(v[0], v[1], v[2], v[3]);
-    if (function == "time" && v.size() == 2) return clock_fault(v[0], 23, v[1]);
-    if (function == "time12" && v.size() == 3) {
-        if (v[0] != 1 && v[0] != 2) return fmt::format("half {} (1 morning, 2 afternoon)", v[0]);
-        return clock_fault(v[1], 11, v[2]);
-    }
-    return {};
-}
 
 nlohmann::ordered_json decisive_steps(const std::vector<TraceStep> &steps, const std::string &expr,
                                       const std::string &field, Converter &conv) {

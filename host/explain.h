@@ -1,11 +1,12 @@
 // Why a check did not pass, in the values that decided it: both sides of
 // the comparison that came out false, the arguments of a false call and
 // what is impossible about a date or time among them, the piece where an
-// error arose, the place where parsing stopped.  Worked out from the
-// library's trace of one re-evaluation of the check.
+// error arose and why, the place where parsing stopped.  Worded from the
+// library's trace of one re-evaluation of the check: the library says what
+// was impossible, the difference of the sides and why a value could not be
+// taken; nothing here recomputes it.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,15 +27,6 @@ nlohmann::ordered_json decisive_steps(const std::vector<TraceStep> &steps, const
 // Evaluates the field's check once more with the trace on (the host must be
 // serving the form) and returns {"check": expression, "explain": [...]}.
 nlohmann::ordered_json explain_check(const FieldDef &def, Converter &conv);
-
-// What cannot be about a call of a date or time function with these
-// argument values (exact decimal text), e.g. "month 13", "30 February 2023";
-// empty when the function is none of those or nothing is found.
-std::string impossible_part(const std::string &function, const std::vector<std::string> &args);
-
-// |a - b| of two exact decimals as exact decimal text; nullopt unless both
-// are numbers.
-std::optional<std::string> decimal_difference(const std::string &a, const std::string &b);
 
 // The lines a finding's detail ({"check", "explain", "suggestions"}) gives
 // under it in the text report.

@@ -1,5 +1,6 @@
 #include "trace_text.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include <fmt/format.h>
@@ -53,6 +54,17 @@ void TraceCollector::record(uintptr_t context, const TALV_TRACE_EVENT *e) {
     s.value = e->value;
     s.left = e->left;
     s.right = e->right;
+    // The record says how much of it the library filled.
+    if (e->size >= offsetof(TALV_TRACE_EVENT, culprit_text) + sizeof e->culprit_text) {
+        s.why_part = e->why_part;
+        s.culprit_start = e->culprit_start;
+        s.culprit_length = e->culprit_length;
+        s.culprit_argument = e->culprit_argument;
+        s.why = e->why;
+        s.difference = e->difference;
+        s.culprit = e->culprit;
+        s.culprit_text = e->culprit_text;
+    }
     self->steps_.push_back(std::move(s));
 }
 

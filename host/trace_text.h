@@ -22,6 +22,10 @@ struct TraceStep {
     uint32_t code = 0;
     uint32_t left_start = 0, left_length = 0, right_start = 0, right_length = 0;
     std::string name, text, value, left, right;
+    // What the library says about why (empty from a library too old to).
+    uint32_t why_part = 0;
+    uint32_t culprit_start = 0, culprit_length = 0, culprit_argument = 0;
+    std::string why, difference, culprit, culprit_text;
 };
 
 // Installs the trace for its lifetime and keeps every step of the

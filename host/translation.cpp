@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "checker.h"
+#include "talvechk_messages.h"
 
 namespace talvhost {
 
@@ -94,7 +95,7 @@ std::string english_message(uint32_t code, const char *name) {
     if (name == nullptr) return format(it->second, "", code);
     // A record's message formats only where it takes a name; any other text
     // stands as loaded, "%08X" and all, as the library gives it.
-    return message_takes_name(code) ? format(it->second, name, code) : it->second;
+    return talv_message_takes_name(code) ? format(it->second, name, code) : it->second;
 }
 
 }  // namespace talvhost

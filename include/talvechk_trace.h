@@ -93,7 +93,65 @@ typedef struct TALV_TRACE_EVENT {
     const char *value;
     const char *left;
     const char *right;
+
+    /* Added later: present when size reaches them (the record only grows).
+     *
+     * why_part and why say what made a CALL false, or why a step failed
+     * (status 2), where the library knows it: why_part a TALV_WHY_* code,
+     * 0 when nothing is known; why the same in words, e.g. "month 13",
+     * "30 April Reiwa 1: before Reiwa began (1 May 2019)",
+     * "12 digits; a corporate number has 13", "a blank inside the number".
+     *
+     * culprit_start/culprit_length: the span of the operand or argument
+     * to blame (0/0 when none is, or several are); culprit_argument the
+     * CALL's argument to blame, counted from 1 (0 when none or several);
+     * culprit the name of the field to blame ("" when it is no single
+     * field) and culprit_text the text that could not be taken: the
+     * field's text as the host returned it, else the literal's or
+     * variable's text.
+     *
+     * difference (COMPARISON, status 0 or 1): |left - right| of the values
+     * compared, as exact decimal text ("0" when they are equal); "" when
+     * the comparison had no values (an error, or a type-only answer of
+     * certify mode). */
+    uint32_t why_part;
+    uint32_t culprit_start;
+    uint32_t culprit_length;
+    uint32_t culprit_argument;
+    const char *why;
+    const char *difference;
+    const char *culprit;
+    const char *culprit_text;
 } TALV_TRACE_EVENT;
+
+/* What made a call false or a step fail (why_part). */
+#define TALV_WHY_NONE              0u
+#define TALV_WHY_MONTH             1u  /* a month outside 1..12 */
+#define TALV_WHY_DAY               2u  /* a day outside 1..31 */
+#define TALV_WHY_DAY_OF_MONTH      3u  /* a day the month never has ("30 February") */
+#define TALV_WHY_YEAR              4u  /* a year outside the calendar's years */
+#define TALV_WHY_DAY_OF_YEAR       5u  /* a day the month lacks in that year (29 February of a common year) */
+#define TALV_WHY_ERA               6u  /* no such era */
+#define TALV_WHY_ERA_YEAR          7u  /* a year the era does not have */
+#define TALV_WHY_BEFORE_ERA        8u  /* a date before the era began */
+#define TALV_WHY_AFTER_ERA         9u  /* a date after the era ended */
+#define TALV_WHY_EARLY_MONTH_DAYS 10u  /* day 31 while months had at most 30 days (era 1, years 1 to 5) */
+#define TALV_WHY_SKIPPED_DAYS     11u  /* the days skipped when the calendar changed (era 1 year 5, 12th month, 3rd on) */
+#define TALV_WHY_HOUR             12u  /* an hour outside the clock */
+#define TALV_WHY_MINUTE           13u  /* a minute outside 0..59 */
+#define TALV_WHY_HALF             14u  /* a half of the day other than 1 (morning) or 2 (afternoon) */
+#define TALV_WHY_NOT_A_NUMBER     20u  /* a text that is not a number */
+#define TALV_WHY_BLANK_IN_NUMBER  21u  /* a blank inside a number */
+#define TALV_WHY_TWO_POINTS       22u  /* a number with more than one decimal point */
+#define TALV_WHY_ARGUMENT_COUNT   23u  /* too many or too few arguments */
+#define TALV_WHY_NOT_AN_INTEGER   24u  /* an argument that is no whole number of at most 8 digits */
+#define TALV_WHY_DIGIT_COUNT      30u  /* an identifier with a number of digits its scheme does not have */
+#define TALV_WHY_CHECK_DIGIT      31u  /* a check digit other than the one the number gives */
+#define TALV_WHY_NOT_A_DIGIT      32u  /* a character that may not stand in the identifier */
+#define TALV_WHY_SEPARATOR        33u  /* a blank or hyphen out of place */
+#define TALV_WHY_NO_DIGITS        34u  /* a text (or box of a range) without a digit */
+#define TALV_WHY_TOO_MANY_DIGITS  35u  /* more digits than the library reads */
+#define TALV_WHY_OTHER            99u  /* something else; why says what */
 
 typedef void (*TALV_TRACE_PROC)(uintptr_t context, const TALV_TRACE_EVENT *event);
 
@@ -103,6 +161,23 @@ typedef void (*TALV_TRACE_PROC)(uintptr_t context, const TALV_TRACE_EVENT *event
  * while an evaluation runs (nothing changes then).
  */
 TALV_API uint32_t talv_set_trace(TALV_TRACE_PROC proc, uintptr_t context);
+
+/*
+ * For the functions of an extension library (ext_func_tab).
+ *
+ * talv_trace_active: nonzero while an evaluation runs with a trace
+ * installed, so that a function need only put its reasons into words then.
+ *
+ * talv_trace_why: `answer` is the Symbol the function is about to return
+ * (false, or an error); part (TALV_WHY_*) and why (NUL-terminated, cut at
+ * 255 bytes) say why.  argument, counted from 1 behind the list head
+ * `head` the function was called with, is the argument to blame; 0 for
+ * none or several.  The CALL step that reports `answer` carries them.
+ * Ignored unless talv_trace_active() is nonzero; the library keeps no
+ * pointer to anything passed.
+ */
+TALV_API int talv_trace_active(void);
+TALV_API void talv_trace_why(const Symbol *answer, uint32_t part, const char *why, Symbol *head, uint32_t argument);
 
 #ifdef __cplusplus
 }

@@ -8,6 +8,7 @@
 #include "service/string_table.h"
 #include "support/cp932.h"
 #include "talvechk.h"
+#include "talvechk_messages.h"
 
 namespace {
 
@@ -91,6 +92,15 @@ TEST(ServiceMessages, RecordTextFillsTheName) {
     EXPECT_EQ(record_message(0x9000000Fu, "A1"),
               cp932("ﾁｪｯｸ式ｴﾗｰ： ﾌｨｰﾙﾄﾞ  A1 はﾁｪｯｸ式から参照できないﾌｨｰﾙﾄﾞです。"));
     EXPECT_EQ(record_message(0x90000010u, "B"), cp932("ﾁｪｯｸ式ｴﾗｰ： ﾌｨｰﾙﾄﾞ B は数値を含まないので計算できません。"));
+}
+
+// The public answer to whether a message names something is the one the
+// record's message follows, for hosts that word codes themselves.
+TEST(ServiceMessages, TakesNameAgreesWithTheRecordMessage) {
+    for (uint32_t code : {0x90000002u, 0x90000003u, 0x90000004u, 0x9000000Fu, 0x90000010u, 0xA003000Au, 0xA0FF000Au,
+                          0x80000000u, 0x90000001u, 0x90000007u, 0xA100000Au, 0x00000002u, 0xE5442E03u, 8u, 0u})
+        EXPECT_EQ(talv_message_takes_name(code) != 0, record_message(code, "NAME").find("NAME") != std::string::npos)
+            << std::hex << code;
 }
 
 TEST(ServiceMessages, RecordOfOtherCodesCopiesTheTextUnformatted) {

@@ -21,12 +21,14 @@ using talv_test::FakeHost;
 struct Recorded {
     TALV_TRACE_EVENT event;
     std::string name, text, value, left, right;
+    std::string why, difference, culprit, culprit_text;
 };
 
 struct Recorder {
     std::vector<Recorded> events;
     static void proc(uintptr_t context, const TALV_TRACE_EVENT *e) {
-        reinterpret_cast<Recorder *>(context)->events.push_back({*e, e->name, e->text, e->value, e->left, e->right});
+        reinterpret_cast<Recorder *>(context)->events.push_back(
+            {*e, e->name, e->text, e->value, e->left, e->right, e->why, e->difference, e->culprit, e->culprit_text});
     }
     void install() { ASSERT_EQ(talv_set_trace(&Recorder::proc, reinterpret_cast<uintptr_t>(this)), 0u); }
 };
@@ -286,6 +288,46 @@ TEST_F(Trace, OffUnlessInstalled) {
     eval("T", "1 +* 2");
     EXPECT_EQ(recorder.events.size(), traced);
     for (const Recorded &r : recorder.events) EXPECT_EQ(r.event.size, sizeof(TALV_TRACE_EVENT));
+}
+
+// Why a step came out as it did, with what is to blame: the part and the
+// argument of a false call, the operand of an error, the exact difference
+// of a comparison's sides.  Only while an evaluation is traced can a
+// companion hand in a reason.
+struct WhyCase {
+    const char *expr;
+    uint32_t kind, part, argument;
+    const char *why, *culprit, *culprit_text, *blamed_piece, *difference;
+};
+
+TEST_F(Trace, WhySaysThePartAndWhatIsToBlame) {
+    host.set("E", "6");
+    host.set("N", "1 2");
+    const WhyCase cases[] = {
+        {"jdate([E], 1, 1, 1)", TALV_TRACE_CALL, TALV_WHY_ERA, 1, "era 6 (1 Meiji to 5 Reiwa)", "E", "6", "[E]", ""},
+        {"ydate([Y], [M], [D])", TALV_TRACE_CALL, TALV_WHY_DAY_OF_MONTH, 3, "30 February", "D", "30", "[D]", ""},
+        {"time12(2, 11, [S])", TALV_TRACE_CALL, TALV_WHY_NOT_AN_INTEGER, 3, "not a whole number of at most 8 digits",
+         "S", "abc", "[S]", ""},
+        {"1 + [N] == 3", TALV_TRACE_OPERATOR, TALV_WHY_BLANK_IN_NUMBER, 0, "a blank inside the number", "N", "1 2",
+         "[N]", ""},
+        {"[Q]*[P] < 12.5", TALV_TRACE_COMPARISON, TALV_WHY_NONE, 0, "", "", "", "", "0.5"},
+    };
+    for (const WhyCase &c : cases) {
+        trace_of(c.expr);
+        auto step = std::find_if(recorder.events.begin(), recorder.events.end(),
+                                 [&](const Recorded &r) { return r.event.kind == c.kind; });
+        ASSERT_NE(step, recorder.events.end()) << c.expr;
+        const TALV_TRACE_EVENT &e = step->event;
+        EXPECT_EQ(e.why_part, c.part) << c.expr;
+        EXPECT_EQ(e.culprit_argument, c.argument) << c.expr;
+        EXPECT_EQ(step->why, c.why) << c.expr;
+        EXPECT_EQ(step->culprit, c.culprit) << c.expr;
+        EXPECT_EQ(step->culprit_text, c.culprit_text) << c.expr;
+        EXPECT_EQ(piece(c.expr, e.culprit_start, e.culprit_length), c.blamed_piece) << c.expr;
+        EXPECT_EQ(step->difference, c.difference) << c.expr;
+    }
+    EXPECT_EQ(talv_trace_active(), 0);
+    talv_trace_why(nullptr, TALV_WHY_OTHER, "outside", nullptr, 1);  // ignored
 }
 
 // The trace callback runs inside the evaluation: every call back into the

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "talvechk_trace.h"
+
 namespace talv {
 
 const int32_t kDaysInMonth[26] = {
@@ -13,24 +15,19 @@ const int32_t kDaysInMonth[26] = {
 // Era 4 keeps reaching 2100 although era 5 began in 2019: stored checks
 // written for era 4 keep passing, and both readings of a recent date hold.
 const Era kEras[kEraCount + 1] = {
-    {0, 0, 0, 0, 0, 0, 0},
-    {45, 1868, 1, 1, 1912, 7, 29},
-    {15, 1912, 7, 30, 1926, 12, 25},
-    {64, 1926, 12, 26, 1989, 1, 7},
-    {112, 1989, 1, 8, 2100, 12, 31},
-    {82, 2019, 5, 1, 2100, 12, 31},
+    {0, 0, 0, 0, 0, 0, 0, ""},
+    {45, 1868, 1, 1, 1912, 7, 29, "Meiji"},
+    {15, 1912, 7, 30, 1926, 12, 25, "Taisho"},
+    {64, 1926, 12, 26, 1989, 1, 7, "Showa"},
+    {112, 1989, 1, 8, 2100, 12, 31, "Heisei"},
+    {82, 2019, 5, 1, 2100, 12, 31, "Reiwa"},
 };
 
 namespace {
 
-constexpr int32_t kFirstYear = 1583;   // first whole Gregorian year
-constexpr int32_t kLastYear = 2100;
 constexpr int32_t kLeapRow = 13;
-
-// Until the Gregorian calendar was adopted (the 3rd of the 12th month of
-// era 1 year 5 became 1873-01-01), era 1 months had at most 30 days.
-constexpr int32_t kLunarEraYears = 5;
-constexpr int32_t kLunarMonthDays = 30;
+// Any leap year serves to judge a month and day alone.
+constexpr int32_t kSomeLeapYear = 1996;
 
 bool is_leap(int32_t year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
 
@@ -39,11 +36,18 @@ int64_t ordinal(int64_t year, int64_t month, int64_t day) { return 31 * (month +
 
 }  // namespace
 
-int check_date(int32_t year, int32_t month, int32_t day) {
-    if (day < 1 || day > 31 || month < 1 || month > 12 || year < kFirstYear || year > kLastYear) return 1;
-    int32_t leap = is_leap(year) ? 1 : 0;
-    return day > kDaysInMonth[month + kLeapRow * leap] ? 1 : 0;
+uint32_t date_fault(int32_t year, int32_t month, int32_t day) {
+    if (month < 1 || month > 12) return TALV_WHY_MONTH;
+    if (day < 1 || day > 31) return TALV_WHY_DAY;
+    if (day > kDaysInMonth[month + kLeapRow]) return TALV_WHY_DAY_OF_MONTH;
+    if (year < kFirstYear || year > kLastYear) return TALV_WHY_YEAR;
+    const int32_t leap = is_leap(year) ? 1 : 0;
+    return day > kDaysInMonth[month + kLeapRow * leap] ? TALV_WHY_DAY_OF_YEAR : TALV_WHY_NONE;
 }
+
+int check_date(int32_t year, int32_t month, int32_t day) { return date_fault(year, month, day) != TALV_WHY_NONE; }
+
+uint32_t month_day_fault(int32_t month, int32_t day) { return date_fault(kSomeLeapYear, month, day); }
 
 int32_t julian_day(int32_t year, int32_t month, int32_t day) {
     if (year == 0) return 0;
@@ -76,8 +80,14 @@ int32_t julian_day(int32_t year, int32_t month, int32_t day) {
     return int32_t(jd);
 }
 
+uint32_t clock_fault(int32_t hour, int32_t max_hour, int32_t minute) {
+    if (hour < 0 || hour > max_hour) return TALV_WHY_HOUR;
+    if (minute < 0 || minute > 59) return TALV_WHY_MINUTE;
+    return TALV_WHY_NONE;
+}
+
 int32_t check_time(int32_t hour, int32_t minute) {
-    if (hour < 0 || hour > 23 || minute < 0 || minute > 59) return -1;
+    if (clock_fault(hour, 23, minute) != TALV_WHY_NONE) return -1;
     return hour * 60 + minute;
 }
 
@@ -87,24 +97,29 @@ int32_t leap_year_day(int32_t month, int32_t day) {
     return total;
 }
 
-bool era_date(int32_t era, int32_t era_year, int32_t month, int32_t day, int32_t *jdn) {
+uint32_t era_fault(int32_t era, int32_t era_year, int32_t month, int32_t day) {
     // The month and day must exist in some year; the year is checked later.
-    if (check_date(1996, month, day) != 0) return false;
-    if (era < 1 || era > kEraCount) return false;
+    if (const uint32_t fault = month_day_fault(month, day)) return fault;
+    if (era < 1 || era > kEraCount) return TALV_WHY_ERA;
     const Era &row = kEras[era];
-    if (era_year < 1 || era_year > row.last_era_year) return false;
+    if (era_year < 1 || era_year > row.last_era_year) return TALV_WHY_ERA_YEAR;
 
-    int64_t h = ordinal(era_year, month, day);
-    if (h < ordinal(1, row.first_month, row.first_day)) return false;
-    if (h > ordinal(row.last_era_year, row.last_month, row.last_day)) return false;
+    const int64_t h = ordinal(era_year, month, day);
+    if (h < ordinal(1, row.first_month, row.first_day)) return TALV_WHY_BEFORE_ERA;
+    if (h > ordinal(row.last_era_year, row.last_month, row.last_day)) return TALV_WHY_AFTER_ERA;
 
-    int32_t year = row.first_year + era_year - 1;
-    bool lunar = era == 1 && era_year <= kLunarEraYears;
-    if (!lunar && check_date(year, month, day) != 0) return false;
-    if (lunar && (day > kLunarMonthDays || (era_year == kLunarEraYears && month == 12 && day >= 3))) return false;
+    if (era == 1 && era_year <= kLunarEraYears) {
+        if (day > kLunarMonthDays) return TALV_WHY_EARLY_MONTH_DAYS;
+        if (era_year == kLunarEraYears && month == 12 && day >= 3) return TALV_WHY_SKIPPED_DAYS;
+        return TALV_WHY_NONE;
+    }
+    return date_fault(row.first_year + era_year - 1, month, day);
+}
 
+bool era_date(int32_t era, int32_t era_year, int32_t month, int32_t day, int32_t *jdn) {
+    if (era_fault(era, era_year, month, day) != TALV_WHY_NONE) return false;
     // Lunar dates go through the Gregorian formula as they stand.
-    *jdn = julian_day(year, month, day);
+    *jdn = julian_day(kEras[era].first_year + era_year - 1, month, day);
     return true;
 }
 

@@ -4,6 +4,8 @@
 
 #include "builtins/builtins.h"
 #include "builtins/calendar.h"
+#include "builtins/date_words.h"
+#include "service/trace.h"
 #include "values/decimal.h"
 #include "values/fresh_read.h"
 
@@ -15,9 +17,7 @@ constexpr int32_t kNoValue = INT32_MIN;   // symbol_to_long's "not an integer"
 // symbol_to_long reads integers of up to two groups.
 constexpr uint64_t kLargestInteger = uint64_t{kGroupBase} * kGroupBase;
 
-// Any leap year serves for checks of a month and day alone; any month with
-// 31 days for a check of the day alone.
-constexpr int32_t kSomeLeapYear = 1996;
+// Any month with 31 days serves for a check of the day alone.
 constexpr int32_t kSomeCommonYear = 1997;
 
 Symbol *false_zero() {
@@ -26,12 +26,18 @@ Symbol *false_zero() {
     return sym;
 }
 
+// A false answer, and why when a trace is on.
+Symbol *impossible(Symbol *answer, Symbol *head, DateFunction function, const int32_t *args) {
+    if (answer && trace_on()) trace_date_why(answer, head, function, args);
+    return answer;
+}
+
 bool fetch_failed(const Symbol *fetched) { return fetched == nullptr || fetched->status >= 2; }
 
 // time's answer, shared with time12.
-Symbol *minutes_answer(int32_t hour, int32_t minute) {
+Symbol *minutes_answer(int32_t hour, int32_t minute, Symbol *head, DateFunction function, const int32_t *args) {
     int32_t minutes = check_time(hour, minute);
-    if (minutes < 0) return false_zero();
+    if (minutes < 0) return impossible(false_zero(), head, function, args);
     return int_to_number(minutes);
 }
 
@@ -55,7 +61,10 @@ Symbol *int_to_number(int32_t value) {
 Symbol *fetch_int_args(Symbol *head, int n, int32_t *out) {
     Symbol *result = make_zero();
     if (!result) return nullptr;
-    if (count_list(head) != n) return argument_error(result);
+    if (const int given = count_list(head); given != n) {
+        if (trace_on()) trace_argument_why(result, head, n, given, 0);
+        return argument_error(result);
+    }
 
     Symbol *arg = head->next;
     for (int i = 0; i < n; ++i, arg = arg->next) {
@@ -78,7 +87,10 @@ Symbol *fetch_int_args(Symbol *head, int n, int32_t *out) {
             out[i] = digits_value < kLargestInteger ? static_cast<int32_t>(digits_value) : kNoValue;
         else
             symbol_to_long(resolved, &out[i]);
-        if (out[i] == kNoValue) return argument_error(result);
+        if (out[i] == kNoValue) {
+            if (trace_on()) trace_argument_why(result, head, n, n, i + 1);
+            return argument_error(result);
+        }
     }
     return result;
 }
@@ -87,7 +99,10 @@ Symbol *builtin_day(Symbol *head) {
     int32_t d;
     Symbol *result = fetch_int_args(head, 1, &d);
     if (fetch_failed(result)) return result;
-    if (check_date(kSomeCommonYear, 1, d) != 0) result->status = 1;
+    if (check_date(kSomeCommonYear, 1, d) != 0) {
+        result->status = 1;
+        impossible(result, head, DateFunction::day, &d);
+    }
     return result;
 }
 
@@ -95,7 +110,10 @@ Symbol *builtin_month(Symbol *head) {
     int32_t m;
     Symbol *result = fetch_int_args(head, 1, &m);
     if (fetch_failed(result)) return result;
-    if (check_date(kSomeCommonYear, m, 1) != 0) result->status = 1;
+    if (check_date(kSomeCommonYear, m, 1) != 0) {
+        result->status = 1;
+        impossible(result, head, DateFunction::month, &m);
+    }
     return result;
 }
 
@@ -103,7 +121,7 @@ Symbol *builtin_mdate(Symbol *head) {
     int32_t a[2];
     Symbol *fetched = fetch_int_args(head, 2, a);
     if (fetch_failed(fetched)) return fetched;
-    if (check_date(kSomeLeapYear, a[0], a[1]) != 0) return false_zero();
+    if (month_day_fault(a[0], a[1]) != 0) return impossible(false_zero(), head, DateFunction::mdate, a);
     return int_to_number(leap_year_day(a[0], a[1]));
 }
 
@@ -111,7 +129,7 @@ Symbol *builtin_ydate(Symbol *head) {
     int32_t a[3];
     Symbol *fetched = fetch_int_args(head, 3, a);
     if (fetch_failed(fetched)) return fetched;
-    if (check_date(a[0], a[1], a[2]) != 0) return false_zero();
+    if (check_date(a[0], a[1], a[2]) != 0) return impossible(false_zero(), head, DateFunction::ydate, a);
     return int_to_number(julian_day(a[0], a[1], a[2]));
 }
 
@@ -120,7 +138,7 @@ Symbol *builtin_jdate(Symbol *head) {
     Symbol *fetched = fetch_int_args(head, 4, a);
     if (fetch_failed(fetched)) return fetched;
     int32_t jdn = 0;
-    if (!era_date(a[0], a[1], a[2], a[3], &jdn)) return false_zero();
+    if (!era_date(a[0], a[1], a[2], a[3], &jdn)) return impossible(false_zero(), head, DateFunction::jdate, a);
     return int_to_number(jdn);
 }
 
@@ -128,7 +146,7 @@ Symbol *builtin_time(Symbol *head) {
     int32_t a[2];
     Symbol *fetched = fetch_int_args(head, 2, a);
     if (fetch_failed(fetched)) return fetched;
-    return minutes_answer(a[0], a[1]);
+    return minutes_answer(a[0], a[1], head, DateFunction::time, a);
 }
 
 Symbol *builtin_time12(Symbol *head) {
@@ -138,10 +156,10 @@ Symbol *builtin_time12(Symbol *head) {
     int32_t half = a[0], hour = a[1], minute = a[2];
     if ((half != 1 && half != 2) || hour >= 12) {
         result->status = 1;
-        return result;
+        return impossible(result, head, DateFunction::time12, a);
     }
     if (half == 2) hour += 12;
-    return minutes_answer(hour, minute);
+    return minutes_answer(hour, minute, head, DateFunction::time12, a);
 }
 
 }  // namespace talv

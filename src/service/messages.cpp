@@ -5,6 +5,7 @@
 
 #include "service/string_table.h"
 #include "talvechk.h"
+#include "talvechk_messages.h"
 
 namespace talv {
 namespace {
@@ -100,6 +101,8 @@ void copy_message(const char *text, char *out, std::size_t size) {
 }  // namespace talv
 
 extern "C" {
+
+TALV_API int talv_message_takes_name(uint32_t code) { return talv::message_takes_name(code) ? 1 : 0; }
 
 TALV_API int Get_PPR_Message(uint32_t code, char *buffer, int32_t size) {
     if (!buffer || size <= 0) return 0;

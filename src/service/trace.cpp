@@ -7,15 +7,19 @@
 #include <cstddef>
 #include <cstring>
 
+#include "arith/groups.h"
 #include "names/names.h"
 #include "service/evaluation.h"
 #include "service/normalise.h"
 #include "service/state.h"
 #include "values/decimal.h"
 
-// The record hosts compile against: ten words, then five text pointers.
-static_assert(sizeof(TALV_TRACE_EVENT) == (sizeof(void *) == 4 ? 60 : 80), "trace event layout");
+// The record hosts compile against: ten words, five text pointers, then
+// what was added later: four words and four text pointers.
+static_assert(sizeof(TALV_TRACE_EVENT) == (sizeof(void *) == 4 ? 92 : 128), "trace event layout");
 static_assert(offsetof(TALV_TRACE_EVENT, name) == 40, "trace event layout");
+static_assert(offsetof(TALV_TRACE_EVENT, why_part) == (sizeof(void *) == 4 ? 60 : 80), "trace event layout");
+static_assert(offsetof(TALV_TRACE_EVENT, why) == (sizeof(void *) == 4 ? 76 : 96), "trace event layout");
 
 namespace talv {
 
@@ -50,10 +54,14 @@ constexpr std::size_t kValueSize = TALV_SYMBOL_TEXT + 1;
 
 // The latest field reads, so that an operator can show the value its FIELD
 // operand was read as: the operator reads its operands itself, just before
-// it is reported.
+// it is reported.  With what the value came to as a number (code 0) or why
+// it is none.
 struct FieldRead {
     const Symbol *field;
     char value[kValueSize];
+    char recognised[sizeof(PPR_FIELD_VALUE::value) + 1];
+    uint32_t code;
+    Decimal number;
 };
 constexpr std::size_t kRecentReads = 8;
 FieldRead g_reads[kRecentReads];
@@ -64,6 +72,23 @@ char g_text[sizeof(PPR_FIELD_VALUE::value) + 1];
 char g_value[kValueSize];
 char g_left[kValueSize];
 char g_right[kValueSize];
+char g_why[256];
+// |a - b| may have one integer digit more than a number holds.
+char g_difference[kValueSize + 1];
+char g_culprit[TALV_SYMBOL_TEXT + 1];
+char g_culprit_text[sizeof g_text];
+
+// What a function said about the answer it was about to return, until the
+// CALL step that reports that answer.
+struct PendingWhy {
+    const Symbol *answer;
+    uint32_t part, argument;
+    const Symbol *blamed;  // the argument, when one is to blame
+    char words[sizeof g_why];
+};
+PendingWhy g_pending{};
+// No call has more arguments than an expression of 512 bytes can write.
+constexpr uint32_t kMaxBlamedArgument = TALV_MAX_EXPR;
 
 void copy_bounded(char *dst, std::size_t size, const char *src) {
     std::size_t n = 0;
@@ -99,12 +124,17 @@ void format_number(const Symbol &sym, char *out) {
     out[len] = '\0';
 }
 
-const char *recent_read(const Symbol *field) {
+const FieldRead *recent_read_of(const Symbol *field) {
     for (std::size_t i = 0; i < kRecentReads; ++i) {
         const FieldRead &r = g_reads[(g_next_read + kRecentReads - 1 - i) % kRecentReads];
-        if (r.field == field) return r.value;
+        if (r.field && r.field == field) return &r;
     }
-    return "";
+    return nullptr;
+}
+
+const char *recent_read(const Symbol *field) {
+    const FieldRead *r = recent_read_of(field);
+    return r ? r->value : "";
 }
 
 // The value an operand stood for when the step used it.
@@ -122,6 +152,128 @@ void format_operand(const Symbol *sym, char *out) {
 
 void clear_texts() {
     g_name[0] = g_text[0] = g_value[0] = g_left[0] = g_right[0] = '\0';
+    g_why[0] = g_difference[0] = g_culprit[0] = g_culprit_text[0] = '\0';
+}
+
+bool find_span(const Symbol *sym, SourceSpan &span);
+
+// No conversion code: the operand has no value of its own to convert.
+constexpr uint32_t kNoValue = 0xFFFFFFFFu;
+
+// What an operand came to as a number, as the operator's own conversion
+// took it (the same modes, the same reading): its code, 0 with *out set.
+uint32_t operand_number(const Symbol *sym, Decimal *out, int depth = 0) {
+    if (!sym || sym->status >= 2) return kNoValue;
+    switch (sym->kind) {
+    case TALV_NUMBER:
+        if (out) *out = decimal_of(*sym);
+        return 0;
+    case TALV_STRING: {
+        Symbol copy = *sym;
+        copy.next = nullptr;
+        const uint32_t code = sym_number(&copy);
+        if (code == 0 && out) *out = decimal_of(copy);
+        return code;
+    }
+    case TALV_FIELD: {
+        const FieldRead *r = recent_read_of(sym);
+        if (!r) return kNoValue;
+        if (r->code == 0 && out) *out = r->number;
+        return r->code;
+    }
+    case TALV_VARIABLE: return depth ? kNoValue : operand_number(variable_value(sym->text), out, 1);
+    default: return kNoValue;
+    }
+}
+
+// Exact decimal text of a magnitude; `carried`: it carried out of the
+// highest group, so a "1" stands before its 104 integer digits.
+void format_magnitude(const uint16_t *groups, bool carried, char *out) {
+    Symbol sym{};
+    std::memcpy(sym.digits, groups, sizeof sym.digits);
+    if (!carried) return format_number(sym, out);
+    std::size_t len = 0;
+    out[len++] = '1';
+    for (int k = 0; k <= kUnitsGroup; ++k)
+        for (int div = 1000; div > 0; div /= 10) out[len++] = static_cast<char>('0' + groups[k] / div % 10);
+    for (int k = 0; k <= kUnitsGroup; ++k) sym.digits[k] = 0;
+    char fraction[kValueSize];
+    format_number(sym, fraction);  // "0" or "0.25"
+    std::memcpy(out + len, fraction + 1, std::strlen(fraction));
+}
+
+// |a - b| of the values a comparison compared.
+void format_difference(const Symbol *left, const Symbol *right, char *out) {
+    Decimal a, b;
+    if (operand_number(left, &a) != 0 || operand_number(right, &b) != 0) return;
+    uint16_t diff[kGroupCount];
+    bool carried = false;
+    if ((a.sign != 0) != (b.sign != 0)) {
+        groups_add(diff, a.group, b.group);
+        carried = groups_compare(diff, a.group) < 0;
+    } else if (groups_compare(a.group, b.group) >= 0) {
+        groups_sub(diff, a.group, b.group);
+    } else {
+        groups_sub(diff, b.group, a.group);
+    }
+    format_magnitude(diff, carried, out);
+}
+
+uint32_t conversion_part(uint32_t code) {
+    switch (code) {
+    case TALV_E_NOT_NUMBER: return TALV_WHY_NOT_A_NUMBER;
+    case TALV_E_BLANK_IN_NUMBER: return TALV_WHY_BLANK_IN_NUMBER;
+    case TALV_E_CONVERSION: return TALV_WHY_TWO_POINTS;
+    default: return TALV_WHY_NONE;
+    }
+}
+
+const char *conversion_words(uint32_t part) {
+    switch (part) {
+    case TALV_WHY_NOT_A_NUMBER: return "not a number";
+    case TALV_WHY_BLANK_IN_NUMBER: return "a blank inside the number";
+    case TALV_WHY_TWO_POINTS: return "a second decimal point";
+    default: return "";
+    }
+}
+
+// The text an operand stood for: a field's as the host returned it, else
+// the literal's or the variable's.
+void blame(TALV_TRACE_EVENT &e, const Symbol *sym) {
+    if (!sym) return;
+    SourceSpan span;
+    if (find_span(sym, span)) {
+        e.culprit_start = span.start;
+        e.culprit_length = span.end > span.start ? span.end - span.start : 0;
+    }
+    if (sym->kind == TALV_FIELD && !is_field_with_range(const_cast<Symbol *>(sym))) {
+        copy_bounded(g_culprit, sizeof g_culprit, sym->text);
+        if (const FieldRead *r = recent_read_of(sym)) copy_bounded(g_culprit_text, sizeof g_culprit_text, r->recognised);
+    } else if (sym->kind == TALV_VARIABLE) {
+        const Symbol *v = variable_value(sym->text);
+        if (v && v->kind == TALV_STRING) copy_bounded(g_culprit_text, sizeof g_culprit_text, v->text);
+    } else if (sym->kind == TALV_STRING) {
+        copy_bounded(g_culprit_text, sizeof g_culprit_text, sym->text);
+    }
+}
+
+void set_why(TALV_TRACE_EVENT &e, uint32_t part, const char *words) {
+    e.why_part = part;
+    copy_bounded(g_why, sizeof g_why, words);
+}
+
+// A step that failed converting an operand: which one (left before right,
+// as the operators convert them) and why.
+void blame_conversion(TALV_TRACE_EVENT &e, const Symbol *result, const Symbol *left, const Symbol *right) {
+    if (!result || result->status < 2) return;
+    const uint32_t part = conversion_part(result->code);
+    if (part == TALV_WHY_NONE) return;
+    const Symbol *culprit = nullptr;
+    if (left && operand_number(left, nullptr) == result->code) culprit = left;
+    else if (right && operand_number(right, nullptr) == result->code) culprit = right;
+    if (!culprit) return;
+    set_why(e, part, conversion_words(part));
+    blame(e, culprit);
 }
 
 // Internal codes never reach the host, not even through the trace.
@@ -153,6 +305,10 @@ TALV_TRACE_EVENT make_event(uint32_t kind, SourceSpan span, const Symbol *result
     e.value = g_value;
     e.left = g_left;
     e.right = g_right;
+    e.why = g_why;
+    e.difference = g_difference;
+    e.culprit = g_culprit;
+    e.culprit_text = g_culprit_text;
     return e;
 }
 
@@ -167,10 +323,18 @@ void emit(const TALV_TRACE_EVENT &e) {
     if (g_trace_proc) g_trace_proc(g_trace_context, &e);
 }
 
-SourceSpan span_of(const Symbol *sym) {
+bool find_span(const Symbol *sym, SourceSpan &span) {
     for (std::size_t i = g_span_count; i-- > 0;)
-        if (g_spans[i].sym == sym) return g_spans[i].span;
-    return g_rule;
+        if (g_spans[i].sym == sym) {
+            span = g_spans[i].span;
+            return true;
+        }
+    return false;
+}
+
+SourceSpan span_of(const Symbol *sym) {
+    SourceSpan span;
+    return find_span(sym, span) ? span : g_rule;
 }
 
 void remember_span(const Symbol *sym, SourceSpan span) {
@@ -228,6 +392,7 @@ void trace_begin(const char *expr_text) {
     g_span_count = 0;
     for (FieldRead &r : g_reads) r.field = nullptr;
     g_next_read = 0;
+    g_pending.answer = nullptr;
 }
 
 void trace_rejected(const char *normalised, uint32_t code) {
@@ -269,15 +434,22 @@ void trace_field_read(const Symbol *field, const char *recognised, const Symbol 
     clear_texts();
     copy_bounded(g_name, sizeof g_name, field->text);
     copy_bounded(g_text, sizeof g_text, recognised);
-    if (result->status < 2) {
-        Symbol number = *result;
-        if (sym_number(&number) == 0) format_number(number, g_value);
-        else copy_bounded(g_value, sizeof g_value, result->text);
-    }
     FieldRead &slot = g_reads[g_next_read];
     g_next_read = (g_next_read + 1) % kRecentReads;
+    slot.code = kNoValue;
+    if (result->status < 2) {
+        Symbol number = *result;
+        slot.code = sym_number(&number);
+        if (slot.code == 0) {
+            format_number(number, g_value);
+            slot.number = decimal_of(number);
+        } else {
+            copy_bounded(g_value, sizeof g_value, result->text);
+        }
+    }
     slot.field = field;
     copy_bounded(slot.value, sizeof slot.value, g_value);
+    copy_bounded(slot.recognised, sizeof slot.recognised, recognised);
     emit(make_event(TALV_TRACE_FIELD, span_of(field), result));
 }
 
@@ -294,8 +466,11 @@ void trace_binary(uint32_t kind, const char *op, const Symbol *result, const Sym
     format_operand(left, g_left);
     format_operand(right, g_right);
     if (result->status < 2) format_operand(result, g_value);
+    if (kind == TALV_TRACE_COMPARISON && result->status < 2 && result->kind == 0)
+        format_difference(left, right, g_difference);
     TALV_TRACE_EVENT e = make_event(kind, whole, result);
     set_operands(e, left_span, right_span);
+    blame_conversion(e, result, left, right);
     emit(e);
 }
 
@@ -307,6 +482,7 @@ void trace_unary_minus(const Symbol *result, const Symbol *operand, SourceSpan w
     if (result->status < 2) format_operand(result, g_value);
     TALV_TRACE_EVENT e = make_event(TALV_TRACE_OPERATOR, whole, result);
     set_operands(e, {whole.start, whole.start}, operand_span);
+    blame_conversion(e, result, nullptr, operand);
     emit(e);
 }
 
@@ -327,7 +503,37 @@ void trace_call(const Symbol *name, const Symbol *result, SourceSpan whole) {
     clear_texts();
     copy_bounded(g_name, sizeof g_name, name->text);
     if (result->status < 2) format_operand(result, g_value);
-    emit(make_event(TALV_TRACE_CALL, whole, result));
+    TALV_TRACE_EVENT e = make_event(TALV_TRACE_CALL, whole, result);
+    if (g_pending.answer == result) {
+        set_why(e, g_pending.part, g_pending.words);
+        e.culprit_argument = g_pending.argument;
+        blame(e, g_pending.blamed);
+    } else if (result->status >= 2 && conversion_part(result->code) != TALV_WHY_NONE) {
+        // A function that stopped at a field it could not take as a
+        // number: the latest field read that gave the code.
+        for (std::size_t i = 0; i < kRecentReads; ++i) {
+            const FieldRead &r = g_reads[(g_next_read + kRecentReads - 1 - i) % kRecentReads];
+            if (!r.field || r.code != result->code) continue;
+            set_why(e, conversion_part(r.code), conversion_words(conversion_part(r.code)));
+            blame(e, r.field);
+            break;
+        }
+    }
+    g_pending.answer = nullptr;
+    emit(e);
+}
+
+void trace_why(const Symbol *answer, uint32_t part, const char *words, Symbol *head, uint32_t argument) {
+    g_pending.answer = answer;
+    g_pending.part = part;
+    g_pending.argument = argument;
+    g_pending.blamed = nullptr;
+    copy_bounded(g_pending.words, sizeof g_pending.words, words);
+    // The argument list is the library's own chain of Symbols, alive until
+    // the evaluation ends; it is walked no further than asked.
+    const Symbol *arg = head && argument > 0 && argument <= kMaxBlamedArgument ? head->next : nullptr;
+    for (uint32_t n = 1; arg && n < argument; ++n) arg = arg->next;
+    g_pending.blamed = arg;
 }
 
 void trace_assignment(const Symbol *name, const Symbol *value, SourceSpan whole) {
@@ -358,6 +564,14 @@ void trace_syntax_error(SourceSpan where) {
 }
 
 }  // namespace talv
+
+extern "C" TALV_API int talv_trace_active(void) { return talv::trace_on() && talv::evaluation_running(); }
+
+extern "C" TALV_API void talv_trace_why(const Symbol *answer, uint32_t part, const char *why, Symbol *head,
+                                        uint32_t argument) {
+    if (!talv_trace_active() || !answer) return;
+    talv::trace_why(answer, part, why ? why : "", head, argument);
+}
 
 extern "C" TALV_API uint32_t talv_set_trace(TALV_TRACE_PROC proc, uintptr_t context) {
     // Switching mid-evaluation would report half an evaluation, or report

@@ -41,6 +41,10 @@ void trace_unary_minus(const Symbol *result, const Symbol *operand, SourceSpan w
 void trace_logical(const char *op, int32_t joined, const Symbol *left, const Symbol *right, SourceSpan whole,
                    SourceSpan left_span, SourceSpan right_span);
 void trace_call(const Symbol *name, const Symbol *result, SourceSpan whole);
+// A function's `answer` is false (or an error) for this reason; argument
+// (from 1, behind `head`) is the one to blame, 0 for none or several.  The
+// CALL step that reports `answer` carries it.
+void trace_why(const Symbol *answer, uint32_t part, const char *words, Symbol *head, uint32_t argument);
 void trace_assignment(const Symbol *name, const Symbol *value, SourceSpan whole);
 void trace_statement(const Symbol *outcome, uint32_t word, SourceSpan whole);
 void trace_syntax_error(SourceSpan where);

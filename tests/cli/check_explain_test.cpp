@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 
+#include "../support/fake_host.h"
 #include "explain.h"
 #include "run_cli.h"
 #include "suggest.h"
@@ -339,48 +340,97 @@ TEST(CheckSuggestExample, FindsMostGeneratedFaults) {
 
 // ---- the host core's pieces ------------------------------------------------------
 
-struct DateCase {
-    std::string function;
-    std::vector<std::string> args;
-    std::string part;
+// What the decisive step says, worded from the library's trace alone: the
+// impossible part of a date or time, the difference of the sides, the field
+// whose text made an error and why, what a check-digit function found.
+struct WordsCase {
+    std::string expr;                                       // the check of T
+    std::vector<std::pair<std::string, std::string>> fields;  // UTF-8 values
+    std::string text;                                       // of the last decisive step
 };
 
-TEST(ExplainDates, ImpossiblePart) {
-    const DateCase cases[] = {
-        {"ydate", {"2024", "13", "1"}, "month 13"},
-        {"ydate", {"2024", "2", "30"}, "30 February"},
-        {"ydate", {"2023", "2", "29"}, "29 February 2023 (2023 is not a leap year)"},
-        {"ydate", {"2024", "2", "29"}, ""},
-        {"ydate", {"1500", "1", "1"}, "year 1500 (1583 to 2100)"},
-        {"ydate", {"2024", "4", "31.9"}, "31 April"},
-        {"ydate", {"2024", "4", "0"}, "day 0"},
-        {"mdate", {"2", "29"}, ""},
-        {"jdate", {"6", "1", "1", "1"}, "era 6 (1 Meiji to 5 Reiwa)"},
-        {"jdate", {"5", "83", "1", "1"}, "year 83 of Reiwa (1 to 82)"},
-        {"jdate", {"5", "1", "4", "30"}, "30 April Reiwa 1: before Reiwa began (1 May 2019)"},
-        {"jdate", {"3", "64", "1", "8"}, "8 January Showa 64: after Showa ended (7 January 1989)"},
-        {"jdate", {"1", "3", "1", "31"}, "day 31 in Meiji 3 (months had at most 30 days)"},
-        {"time", {"24", "0"}, "hour 24 (0 to 23)"},
-        {"time", {"23", "60"}, "minute 60"},
-        {"time12", {"3", "1", "1"}, "half 3 (1 morning, 2 afternoon)"},
-        {"time12", {"1", "12", "0"}, "hour 12 (0 to 11)"},
-        {"month", {"0"}, "month 0"},
-        {"mod11", {"12"}, ""},
-        {"ydate", {"２０２４", "1", "1"}, ""},
-    };
-    for (const DateCase &c : cases)
-        EXPECT_EQ(talvhost::impossible_part(c.function, c.args), c.part) << c.function << " " << c.args[0];
+void PrintTo(const WordsCase &c, std::ostream *os) { *os << c.expr; }
+
+class ExplainWords : public ::testing::TestWithParam<WordsCase> {};
+
+TEST_P(ExplainWords, LastDecisiveStep) {
+    const WordsCase &c = GetParam();
+    talvhost::Converter conv;
+    talv_test::FakeHost host;
+    host.set("T", "");
+    for (const auto &[name, value] : c.fields) host.set(name, conv.to_cp932(value));
+    ASSERT_EQ(host.install(), 0u);
+    std::vector<talvhost::TraceStep> steps;
+    {
+        talvhost::TraceCollector trace;
+        talv_test::eval("T", c.expr.c_str());
+        steps = trace.take();
+    }
+    PPR_end();
+    const json explained = talvhost::decisive_steps(steps, c.expr, "T", conv);
+    ASSERT_FALSE(explained.empty());
+    EXPECT_EQ(explained.back()["text"], c.text) << explained.dump();
 }
 
-TEST(ExplainDecimals, Difference) {
-    const std::tuple<std::string, std::string, std::string> cases[] = {
-        {"9809378", "9809376", "2"}, {"0.7", "0.75", "0.05"}, {"-1.5", "2", "3.5"},
-        {"-3", "-10", "7"},          {"100", "100.00", "0"},  {"0.1", "0.08", "0.02"},
-        {"99999999999999999999", "-1", "100000000000000000000"}};
-    for (const auto &[a, b, d] : cases) EXPECT_EQ(talvhost::decimal_difference(a, b).value_or("?"), d) << a << " " << b;
-    EXPECT_FALSE(talvhost::decimal_difference("ABC", "1"));
-    EXPECT_FALSE(talvhost::decimal_difference("", "1"));
-}
+const std::string kNines(104, '9');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, ExplainWords,
+    ::testing::Values(
+        WordsCase{"ydate(2024, 13, 1)", {}, "ydate(2024, 13, 1) → false: month 13"},
+        WordsCase{"ydate(2024, 2, 30)", {}, "ydate(2024, 2, 30) → false: 30 February"},
+        WordsCase{"ydate(2023, 2, 29)", {}, "ydate(2023, 2, 29) → false: 29 February 2023 (2023 is not a leap year)"},
+        WordsCase{"ydate(1500, 1, 1)", {}, "ydate(1500, 1, 1) → false: year 1500 (1583 to 2100)"},
+        WordsCase{"ydate(2024, 4, 31.9)", {}, "ydate(2024, 4, 31.9) → false: 31 April"},
+        WordsCase{"ydate(2024, 4, 0)", {}, "ydate(2024, 4, 0) → false: day 0"},
+        WordsCase{"ydate([Y], 1, 32)", {{"Y", "２０２４"}}, "ydate(2024, 1, 32) → false: day 32"},
+        WordsCase{"jdate(6, 1, 1, 1)", {}, "jdate(6, 1, 1, 1) → false: era 6 (1 Meiji to 5 Reiwa)"},
+        WordsCase{"jdate(5, 83, 1, 1)", {}, "jdate(5, 83, 1, 1) → false: year 83 of Reiwa (1 to 82)"},
+        WordsCase{"jdate(5, 1, 4, 30)", {},
+                  "jdate(5, 1, 4, 30) → false: 30 April Reiwa 1: before Reiwa began (1 May 2019)"},
+        WordsCase{"jdate(3, 64, 1, 8)", {},
+                  "jdate(3, 64, 1, 8) → false: 8 January Showa 64: after Showa ended (7 January 1989)"},
+        WordsCase{"jdate(1, 3, 1, 31)", {},
+                  "jdate(1, 3, 1, 31) → false: day 31 in Meiji 3 (months had at most 30 days)"},
+        WordsCase{"jdate(1, 5, 12, 3)", {},
+                  "jdate(1, 5, 12, 3) → false: 3 December Meiji 5 (skipped for the new calendar)"},
+        WordsCase{"jdate(1, 6, 2, 29)", {}, "jdate(1, 6, 2, 29) → false: 29 February Meiji 6 (1873 is not a leap year)"},
+        WordsCase{"time(24, 0)", {}, "time(24, 0) → false: hour 24 (0 to 23)"},
+        WordsCase{"time(23, 60)", {}, "time(23, 60) → false: minute 60"},
+        WordsCase{"time12(3, 1, 1)", {}, "time12(3, 1, 1) → false: half 3 (1 morning, 2 afternoon)"},
+        WordsCase{"time12(1, 12, 0)", {}, "time12(1, 12, 0) → false: hour 12 (0 to 11)"},
+        WordsCase{"month(0)", {}, "month(0) → false: month 0"},
+        WordsCase{"day(32)", {}, "day(32) → false: day 32"},
+        WordsCase{"mdate(2, 29) == 61", {}, "mdate(2, 29) = 60  ==  61  → false (differs by 1)"},
+        WordsCase{"9809378 == 9809376", {}, "9809378  ==  9809376  → false (differs by 2)"},
+        WordsCase{"0.7 == 0.75", {}, "0.7  ==  0.75  → false (differs by 0.05)"},
+        WordsCase{"-1.5 == 2", {}, "-1.5  ==  2  → false (differs by 3.5)"},
+        WordsCase{"-3 == -10", {}, "-3  ==  -10  → false (differs by 7)"},
+        WordsCase{"100 != 100.00", {}, "100  !=  100.00 = 100  → false"},
+        WordsCase{"0.1 == 0.08", {}, "0.1  ==  0.08  → false (differs by 0.02)"},
+        WordsCase{"99999999999999999999 == -1", {},
+                  "99999999999999999999  ==  -1  → false (differs by 100000000000000000000)"},
+        // The difference of the largest numbers of opposite sign has a digit
+        // more than a number holds.
+        WordsCase{"t = " + kNines + " + 0.5, t == -t", {},
+                  "t = " + kNines + ".5  ==  -t = -" + kNines + ".5  → false (differs by 1" + kNines + ")"},
+        WordsCase{"[Q] * [P] == 1", {{"Q", "１　１"}, {"P", "2"}}, "Q \"１　１\": a blank inside the number"},
+        WordsCase{"[A] + 0 == @", {{"A", "1O0"}}, "A \"1O0\": not a number"},
+        WordsCase{"'ABC' == 1", {}, "'ABC': not a number"},
+        WordsCase{"sum([A1..3]) == @", {{"A1", "1"}, {"A2", "1 1"}, {"A3", "1"}},
+                  "A2 \"1 1\": a blank inside the number"},
+        WordsCase{"ydate([Y], [M], 1)", {{"Y", "2024"}, {"M", "1O"}},
+                  "M \"1O\": not a whole number of at most 8 digits"},
+        WordsCase{"ydate(2024, 1)", {}, "ydate(…): 2 arguments where 3 are taken"},
+        WordsCase{"corpnumber(@)", {{"T", "688705404233"}},
+                  "corpnumber(688705404233) → false: 12 digits; a corporate number has 13"},
+        WordsCase{"mod11(@)", {{"T", "163O161-2"}}, "mod11(\"163O161-2\") → false: \"Ｏ\" is not a digit"},
+        WordsCase{"mod11(@)", {{"T", "226849-6"}}, "mod11(\"226849-6\") → false: check digit 6, the number gives 3"},
+        WordsCase{"mod11(12)", {}, "mod11(12) → false: check digit 2, the number gives 9"},
+        WordsCase{"ean(@)", {{"T", "1234567"}}, "ean(1234567) → false: 7 digits; an article number has 8 or 13"},
+        WordsCase{"mynumber(@)", {{"T", "12-"}}, "mynumber(\"12-\") → false: a blank or hyphen not between two digits"},
+        WordsCase{"luhn(@)", {{"T", ""}}, "luhn(0) → false: no digits"},
+        WordsCase{"digits(@, 8)", {{"T", "1234567"}}, "digits(1234567, 8) → false: 7 digits, not 8"}));
 
 TEST(SuggestEdits, TheChangesTried) {
     auto texts = [](const std::string &value) {

@@ -6,6 +6,8 @@
 #include "talvechk_trace.h"
 #include "talvechk_functions.h"
 #include "talvechk_functions.h"
+#include "talvechk_messages.h"
+#include "talvechk_messages.h"
 
 static void trace_proc(uintptr_t context, const TALV_TRACE_EVENT *event) {
     (void)context; (void)event;
@@ -32,5 +34,7 @@ int main(void) {
     s.next = 0;
     if (0) talv_set_trace(trace_proc, 0);
     if (0) (void)talv_builtin_name(0);
+    if (0) (void)talv_message_takes_name(0);
+    if (0) talv_trace_why(&s, TALV_WHY_MONTH, "month 13", 0, talv_trace_active() ? 1u : 0u);
     return (int)(sizeof table + sizeof procs + (unsigned)s.kind + TALV_E_ARGUMENTS) & 0;
 }
