@@ -27,7 +27,7 @@ const talv = (() => {
       else if (k.startsWith('on')) e.addEventListener(k.slice(2), v);
       else if (v !== undefined && v !== null && v !== false) e.setAttribute(k, v === true ? '' : v);
     }
-    for (const c of children.flat()) if (c !== null && c !== undefined) e.append(c instanceof Node ? c : String(c));
+    for (const c of children.flat(Infinity)) if (c !== null && c !== undefined) e.append(c instanceof Node ? c : String(c));
     return e;
   }
   function download(name, bytes, type) {

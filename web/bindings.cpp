@@ -244,6 +244,7 @@ struct Review {
     std::map<std::size_t, std::map<std::size_t, std::string>> edits;  // record -> field -> UTF-8 text
     Summary summary;
     bool done = false;
+    bool stopped = false;  // by a fault that ends the reading
 
     ~Review() {
         reporter.reset();
@@ -348,7 +349,7 @@ std::string review_step(int most) {
             diag.error(InputError(e.place(), fmt::format("{}; reading stopped: the {} form{} before it are checked, "
                                                          "any after it are not",
                                                          e.what(), r.summary.forms, r.summary.forms == 1 ? "" : "s")));
-            r.done = true;
+            r.done = r.stopped = true;
             break;
         }
         if (next == FormReader::Next::End) {
@@ -369,7 +370,7 @@ std::string review_step(int most) {
     }
     json j = {{"ok", true}, {"done", r.done}, {"forms", r.summary.forms}, {"checked", r.records.size()},
               {"flagged", flagged}, {"messages", take_capture()}};
-    if (r.done && r.summary.forms == 0)
+    if (r.done && !r.stopped && r.summary.forms == 0)
         j["messages"] = j["messages"].get<std::string>() +
                         fmt::format("talvechk: error: {}: no forms in the file; nothing was checked\n", r.path);
     return dump(j);
@@ -446,8 +447,7 @@ emscripten::val review_export() {
             for (const auto &[field, text] : fields) row.values.emplace_back(field, text);
             rows.push_back(std::move(row));
         }
-        bool jsonl = r.path.size() > 6 && (r.path.ends_with(".jsonl") || r.path.ends_with(".ndjson") ||
-                                           r.path.ends_with(".json"));
+        bool jsonl = r.path.ends_with(".jsonl") || r.path.ends_with(".ndjson") || r.path.ends_with(".json");
         out = write_corrected(original, rows, r.loaded->form, r.opts.encoding, jsonl, r.loaded->conv);
     }
     return emscripten::val(emscripten::typed_memory_view(out.size(), reinterpret_cast<const unsigned char *>(out.data())));

@@ -54,6 +54,7 @@
   async function evaluate() {
     if (!form) return;
     const mine = ++asked;
+    document.body.dataset.asked = String(mine);
     const r = await call('designEval', { values: values() });
     if (mine !== asked || !r.ok) return;
     lastChecks = r.checks;

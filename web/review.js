@@ -94,7 +94,7 @@
     $('form-view').replaceChildren(
       el('h3', {}, `form ${form.form} (line ${form.line}${form.id ? ', ' + form.id : ''}): ${form.passed} of ${form.checks} checks pass`),
       el('table', { class: 'form' }, el('tr', {}, el('th', {}, 'field'), el('th', {}, 'label'), el('th', {}, 'recognised text')), rows),
-      el('h3', {}, form.findings.length ? 'checks that did not pass' : 'every check passes'), findings);
+      el('h3', {}, form.findings.length ? 'checks that did not pass' : 'every check passes'), ...findings);
   }
 
   async function correct(field, text, undoing) {
