@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Builds the page and runs its tests in headless Chromium against the native
 # command (built in build/ if it is not there yet).  Closes with
-# "web: N passed, N failed".
+# "web: N passed, N failed".  The Japanese font is for the screenshots.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 need=()
-for p in chromium chromium-driver python3-selenium; do
+for p in chromium chromium-driver python3-selenium fonts-ipafont-gothic; do
   dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then

@@ -93,8 +93,9 @@
         : el('span', { class: 'none' }, 'no single-character change makes the check pass'))));
     $('form-view').replaceChildren(
       el('h3', {}, `form ${form.form} (line ${form.line}${form.id ? ', ' + form.id : ''}): ${form.passed} of ${form.checks} checks pass`),
-      el('table', { class: 'form' }, el('tr', {}, el('th', {}, 'field'), el('th', {}, 'label'), el('th', {}, 'recognised text')), rows),
-      el('h3', {}, form.findings.length ? 'checks that did not pass' : 'every check passes'), ...findings);
+      el('div', { class: 'form-columns' },
+        el('div', { class: 'findings' }, form.findings.length ? findings : el('p', { class: 'passes' }, 'every check passes')),
+        el('table', { class: 'form' }, el('tr', {}, el('th', {}, 'field'), el('th', {}, 'label'), el('th', {}, 'recognised text')), rows)));
   }
 
   async function correct(field, text, undoing) {
