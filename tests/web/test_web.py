@@ -281,6 +281,30 @@ def cp932_results_round_trip_byte_for_byte(drv):
         assert b[diff[0]].decode('cp932').endswith(',訂正済み、確認'), b[diff[0]].decode('cp932')
 
 
+@case
+def cp932_json_lines_round_trip_and_correct(drv):
+    with tempfile.TemporaryDirectory() as tmp:
+        rows = open(cp932_sample(tmp), 'rb').read().decode('cp932').split('\r\n')
+        head = rows[0].split(',')
+        objs = [json.dumps(dict(zip(head, r.split(','))), ensure_ascii=False) for r in rows[1:41] if '"' not in r]
+        path = os.path.join(tmp, 'sjis.jsonl')
+        original = ('\n'.join(objs) + '\n').encode('cp932')
+        open(path, 'wb').write(original)
+        open_results(drv, path, 'cp932')
+        assert page_messages(drv) == '', page_messages(drv)
+        assert exported(drv) == original
+        drv.execute_script("talv.review.go(0)")
+        wait_for(drv, "return document.querySelector('#form-view input[data-field=\"MEMO\"]') !== null")
+        form = drv.execute_script("return talv.review.flagged()[0].form")
+        memo = drv.find_element(By.CSS_SELECTOR, '#form-view input[data-field="MEMO"]')
+        memo.clear()
+        memo.send_keys('確認済' + Keys.ENTER)
+        wait_for(drv, "return document.querySelector('#form-view input[data-field=\"MEMO\"]').classList.contains('changed')")
+        lines = exported(drv).split(b'\n')
+        assert json.loads(lines[form - 1].decode('cp932'))['MEMO'] == '確認済'
+        assert [l for i, l in enumerate(lines) if i != form - 1] == [l for i, l in enumerate(original.split(b'\n')) if i != form - 1]
+
+
 # Files with faults, each opened in the page and by the command: the page
 # shows the command's messages.
 def broken_files(tmp):
@@ -333,6 +357,7 @@ def main():
     ap.add_argument('form')
     ap.add_argument('invoices')
     ap.add_argument('--shots', default=None)
+    ap.add_argument('-k', dest='only', default='', help='run only the cases whose name holds this')
     ARGS = ap.parse_args()
     ARGS.talvechk = os.path.abspath(ARGS.talvechk)
     ARGS.shots = ARGS.shots or tempfile.mkdtemp()
@@ -345,6 +370,8 @@ def main():
         drv.get(f'http://127.0.0.1:{server.server_address[1]}/index.html')
         wait_for(drv, "return document.body.dataset.ready === '1' && document.body.dataset.evaluated")
         for fn in RESULTS:
+            if ARGS.only not in fn.__name__:
+                continue
             try:
                 fn(drv)
                 passed += 1
