@@ -7,6 +7,8 @@
 #include <emscripten/val.h>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -73,9 +75,8 @@ struct Loaded {
         if (checker->start() != 0) throw std::runtime_error("the library refused the host's callbacks");
         g_installed = this;
     }
-    ~Loaded() {
-        if (g_installed == this) g_installed = nullptr;
-    }
+    // The checker's end ends the library's session, whoever installed last.
+    ~Loaded() { g_installed = nullptr; }
 };
 
 // Loads a definition as the command does; on a fault, nothing and the
@@ -296,7 +297,10 @@ std::string review_open(std::string bytes, std::string name, std::string encodin
     json j = {{"ok", false}};
     Diagnostics diag;
     if (r->loaded) {
-        // The name stays the user's: messages name the file as the command would.
+        // The name stays the user's: messages name the file as the command
+        // would, so the files live in a folder of their own.
+        mkdir("/files", 0700);
+        chdir("/files");
         r->path = name;
         if (std::FILE *f = std::fopen(name.c_str(), "wb")) {
             std::fwrite(bytes.data(), 1, bytes.size(), f);
@@ -381,6 +385,7 @@ std::string review_form(int index) {
     if (!g_review || index < 0 || static_cast<std::size_t>(index) >= g_review->records.size())
         return dump({{"ok", false}});
     Review &r = *g_review;
+    r.check(index);  // in the language chosen now
     const Record &rec = r.records[index];
     json fields = json::array();
     for (std::size_t f = 0; f < r.loaded->form.fields.size(); ++f) {
@@ -423,7 +428,6 @@ std::string review_set(int index, std::string field, std::string text) {
     rec.forget_shown(*f);
     if (r.opts.encoding == Encoding::Utf8 && !is_ascii(text)) rec.keep_shown(*f, text);
     r.edits[index][*f] = text;
-    r.check(index);
     json j = json::parse(review_form(index));
     j["before"] = before;
     return dump(j);
