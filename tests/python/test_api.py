@@ -1,6 +1,8 @@
 """The Python API on small hand-made forms."""
 
+import os
 import pickle
+import subprocess
 import threading
 
 import pytest
@@ -153,3 +155,11 @@ def test_explain_gives_the_trace_of_each_check(form):
     assert steps[4]["description"] == "4 == 3 → false"
     broken = by_field(traced)["BROKEN"].explain
     assert broken[-1]["status"] == "error" and "nosuch" in broken[-1]["message"]
+
+
+def test_import_writes_nothing_to_stderr():
+    # A fresh interpreter: the loader's warnings show only on the first load.
+    done = subprocess.run(["/usr/bin/python3", "-c", "import talvechk"], env=dict(os.environ),
+                          capture_output=True, text=True, timeout=60)
+    assert done.returncode == 0
+    assert done.stderr == ""
