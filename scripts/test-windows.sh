@@ -5,7 +5,7 @@
 # 932): the platform layer's own checks (tests/windows/win_tests.c), every
 # message byte for byte equal to the Linux build's, the bundled example host
 # giving the Linux output, the companion table imported from talvextn.dll,
-# and a drop-in companion DLL replacing it.  The i686 programs run under
+# a drop-in companion DLL replacing it, and the allocation-failure sweep.  The i686 programs run under
 # wine when wine32 is installed, and are skipped with a message otherwise.
 #   scripts/test-windows.sh     (TALV_LINUX_BUILD=<dir>, default build/, for
 #                                the Linux side of the comparisons)
@@ -77,6 +77,10 @@ run_tests() {  # build dir, wine runner
      > "$work/dropin.out" && st=0 || st=$?
   [ $st -eq 0 ] || tr -d '\r' < "$work/dropin.out"
   result "$dir drop-in companion DLL replaces talvextn.dll" $st
+  if [ -f "$dir/alloc_sweep.exe" ]; then
+    (cd "$dir" && "$wine" alloc_sweep.exe) | tr -d '\r' && st=0 || st=$?
+    result "$dir allocation-failure sweep" "$st"
+  fi
 }
 
 echo "== starting wine (a fresh prefix)"
