@@ -6,6 +6,7 @@
 # talvextn.dll imports from talvechk.dll only exported names, and (given the
 # Linux companion) exactly the library names the Linux companion needs.
 objdump=$1 dir=$2 map=$3 linux_ext=${4:-}
+export LC_ALL=C  # one order for sort and comm
 tmp=$(mktemp -d) || exit 1
 trap 'rm -rf "$tmp"' EXIT
 status=0
