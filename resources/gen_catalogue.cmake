@@ -1,8 +1,15 @@
 # Turns resources/messages.txt (UTF-8) into a C++ source holding every text as
 # CP932 bytes.  Run with cmake -P:
 #   -DINPUT=messages.txt -DOUTPUT=catalogue.cpp -DICONV=/usr/bin/iconv -DWORK=<scratch dir>
+#   [-DRC_OUTPUT=messages.rc]
 # iconv does the conversion, so a character CP932 cannot hold fails the build
 # instead of slipping through as a substitute.
+#
+# With RC_OUTPUT the catalogue's ids go into a Windows string table instead
+# and the C++ source keeps only the fixed texts.  A string resource holds
+# UTF-16, which LoadStringA turns back into the ANSI code page: the table
+# holds the CP932 bytes read back as UTF-16, every unit as an escape, so that
+# no resource compiler's reading of the file can change a byte.
 
 foreach(var INPUT OUTPUT ICONV WORK)
   if(NOT DEFINED ${var})
@@ -19,6 +26,7 @@ string(ASCII 1 backslash_mark)
 set(entries "")
 set(fixed "")
 set(seen_ids "")
+set(rc_entries "")
 set(line_no 0)
 set(pos 0)
 string(LENGTH "${content}" total)
@@ -79,16 +87,37 @@ while(pos LESS total)
     endif()
     list(APPEND seen_ids ${key})
     string(APPEND entries "    {${key}, ${byte_len},\n    ${literal}},\n")
+    if(DEFINED RC_OUTPUT)
+      execute_process(COMMAND "${ICONV}" -f CP932 -t UTF-16LE
+        INPUT_FILE "${WORK}/text.cp932" OUTPUT_FILE "${WORK}/text.utf16"
+        RESULT_VARIABLE rc ERROR_VARIABLE err)
+      if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "${INPUT}:${line_no}: cannot read back as UTF-16: ${err}")
+      endif()
+      file(READ "${WORK}/text.utf16" units HEX)
+      string(REGEX REPLACE "([0-9a-f][0-9a-f])([0-9a-f][0-9a-f])" "\\\\x\\2\\1" units "${units}")
+      string(APPEND rc_entries "  ${key}, L\"${units}\"\n")
+    endif()
   else()
     string(APPEND fixed "extern const char fixed_text_${key}[] =\n    ${literal};\n")
   endif()
 endwhile()
 
+set(table
+"const CatalogueEntry kCatalogue[] = {\n${entries}};\n"
+"const std::size_t kCatalogueSize = sizeof kCatalogue / sizeof kCatalogue[0];\n\n")
+if(DEFINED RC_OUTPUT)
+  set(table "")
+  file(WRITE "${RC_OUTPUT}"
+"// Generated from resources/messages.txt by resources/gen_catalogue.cmake.\n"
+"LANGUAGE 0, 0\n"
+"STRINGTABLE\n"
+"BEGIN\n${rc_entries}END\n")
+endif()
 file(WRITE "${OUTPUT}"
 "// Generated from resources/messages.txt by resources/gen_catalogue.cmake.\n"
 "#include \"service/string_table.h\"\n\n"
 "namespace talv {\n\n"
-"const CatalogueEntry kCatalogue[] = {\n${entries}};\n"
-"const std::size_t kCatalogueSize = sizeof kCatalogue / sizeof kCatalogue[0];\n\n"
+"${table}"
 "${fixed}\n"
 "}  // namespace talv\n")

@@ -83,7 +83,14 @@ alignas(16) char *g_table_names[TALV_MAX_FIELDS];
 char g_table_store[TALV_FIELD_STORE_SIZE];
 Digits g_hits[TALV_MAX_FIELDS];
 
-TALV_WIDE_CLONES void clear_table_names() { clear_table<sizeof g_table_names>(g_table_names); }
+TALV_WIDE_VARIANT void clear_table_names_wide() { clear_table<sizeof g_table_names>(g_table_names); }
+
+void clear_table_names() {
+    if (wide_stores())
+        clear_table_names_wide();
+    else
+        clear_table<sizeof g_table_names>(g_table_names);
+}
 
 // Orders the first `hits` hits as numbers and drops repeats (a name the
 // host lists twice is still one field of the range); the count left.

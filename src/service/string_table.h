@@ -1,6 +1,7 @@
-// The message catalogue and the lookup the message functions use in place of
-// a platform string table.  Texts are CP932 bytes generated at build time
-// from resources/messages.txt.
+// The message catalogue and the lookup the message functions use.  Texts are
+// CP932 bytes generated at build time from resources/messages.txt; the
+// lookup is the platform's (src/platform/): the library's own table, or on
+// Windows the DLL's string resources.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,7 @@ struct CatalogueEntry {
     const char *text;
 };
 
+// The table the library carries where the platform has no string resources.
 extern const CatalogueEntry kCatalogue[];
 extern const std::size_t kCatalogueSize;
 

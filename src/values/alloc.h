@@ -36,7 +36,8 @@ long alloc_live();
 namespace alloc_state {
 // Hidden where declared too, so that the library reaches them directly
 // rather than through its global offset table.
-#if defined(__GNUC__)
+// (A DLL exports only what it names, so PE targets need no attribute.)
+#if defined(__GNUC__) && !defined(_WIN32)
 #define TALV_HIDDEN __attribute__((visibility("hidden")))
 #else
 #define TALV_HIDDEN

@@ -8,15 +8,40 @@
 #include <emmintrin.h>
 #endif
 
-// A function compiled twice, with and without 32-byte stores, the loader
-// picking the one the processor runs.
+// A few functions are compiled twice, with and without 32-byte stores, and
+// the code picks the variant after asking the processor once.  A variant the
+// loader picks (an ifunc) exists on neither the PE target nor, for a name
+// another library imports, without the dynamic loader's relink warning.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define TALV_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#define TALV_HAVE_WIDE_VARIANTS 1
+#define TALV_WIDE_VARIANT __attribute__((target("avx2"), noinline))
 #else
-#define TALV_WIDE_CLONES
+#define TALV_HAVE_WIDE_VARIANTS 0
+#define TALV_WIDE_VARIANT
 #endif
 
 namespace talv {
+
+// Whether the processor and the system run 32-byte stores (asks them).
+bool processor_has_wide_stores();
+
+// processor_has_wide_stores(), once the library's static data is
+// initialised; false until then, which is always a sound choice: both
+// variants give the same result.  Hidden so that the library reads it
+// directly.
+#if defined(__GNUC__) && !defined(_WIN32)
+extern __attribute__((visibility("hidden"))) bool g_wide_stores;
+#else
+extern bool g_wide_stores;
+#endif
+
+inline bool wide_stores() { return TALV_HAVE_WIDE_VARIANTS && g_wide_stores; }
+
+// sym_alloc's variant (values/symbol_list.cpp).
+void choose_sym_alloc_variant(bool wide);
+// Test hook: every function of two variants runs the wide one when `wide`
+// (and the target has it), the narrow one otherwise.
+void use_wide_variants(bool wide);
 
 template <std::size_t N>
 inline void clear_block(void *block) {
@@ -32,7 +57,7 @@ inline void clear_block(void *block) {
 }
 
 // clear_block in 32-byte stores where the calling function is compiled for
-// them (a target_clones clone), in 16-byte ones elsewhere.
+// them (a TALV_WIDE_VARIANT), in 16-byte ones elsewhere.
 template <std::size_t N>
 inline void clear_block_wide(void *block) {
 #if defined(__SSE2__)

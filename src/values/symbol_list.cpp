@@ -90,6 +90,36 @@ __attribute__((noinline)) Symbol *sym_alloc_slow() {
     return sym;
 }
 
+// The whole of sym_alloc but for the choice of variant.
+inline __attribute__((always_inline)) Symbol *take_cell() {
+    Symbol *sym = g_cursor;
+    if (__builtin_expect(talv::alloc_state::fail_at <= 0 && sym != g_end, 1)) {
+        // The node that links the cell into the list, then the cell: two
+        // allocations the hook cannot refuse while disarmed.
+        talv::alloc_state::calls += 2;
+        talv::alloc_state::live += 2;
+        g_counted += 2;
+        g_cursor = sym + 1;
+        TALV_UNPOISON(sym, sizeof *sym);
+        talv::clear_block_wide<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
+        return sym;
+    }
+    return sym_alloc_slow();
+}
+
+__attribute__((noinline)) Symbol *sym_alloc_narrow() { return take_cell(); }
+TALV_WIDE_VARIANT Symbol *sym_alloc_wide() { return take_cell(); }
+
+// The variant sym_alloc runs: one indirect jump, no dearer than the call
+// through the loader's table that a loader-picked variant costs.  Constant-
+// initialised to the narrow one, so that a call made before the library's
+// initialisation (a test's, say) finds a sound variant; the initialisation
+// then asks the processor itself rather than the flag another file sets, as
+// files initialise in no fixed order.
+Symbol *(*g_sym_alloc_variant)() = sym_alloc_narrow;
+[[maybe_unused]] const bool g_sym_alloc_variant_chosen =
+    (talv::choose_sym_alloc_variant(talv::processor_has_wide_stores()), true);
+
 void forget_current() {
     g_current = nullptr;
     g_cursor = nullptr;
@@ -97,6 +127,12 @@ void forget_current() {
 }
 
 }  // namespace
+
+namespace talv {
+void choose_sym_alloc_variant(bool wide) {
+    g_sym_alloc_variant = TALV_HAVE_WIDE_VARIANTS && wide ? sym_alloc_wide : sym_alloc_narrow;
+}
+}  // namespace talv
 
 extern "C" {
 
@@ -112,21 +148,7 @@ int init_symbol_list(void) {
     return 0;
 }
 
-TALV_WIDE_CLONES Symbol *sym_alloc(void) {
-    Symbol *sym = g_cursor;
-    if (__builtin_expect(talv::alloc_state::fail_at <= 0 && sym != g_end, 1)) {
-        // The node that links the cell into the list, then the cell: two
-        // allocations the hook cannot refuse while disarmed.
-        talv::alloc_state::calls += 2;
-        talv::alloc_state::live += 2;
-        g_counted += 2;
-        g_cursor = sym + 1;
-        TALV_UNPOISON(sym, sizeof *sym);
-        talv::clear_block_wide<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
-        return sym;
-    }
-    return sym_alloc_slow();
-}
+Symbol *sym_alloc(void) { return g_sym_alloc_variant(); }
 
 void free_all_symbol(void) {
     talv::g_fresh_read.sym = nullptr;  // its cell is about to be handed out again

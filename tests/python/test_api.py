@@ -1,6 +1,8 @@
 """The Python API on small hand-made forms."""
 
+import os
 import pickle
+import subprocess
 import threading
 
 import pytest
@@ -166,3 +168,11 @@ def test_lint_tells_text_never_read_and_the_slip_behind_a_syntax_error(invoice_f
     assert (chained["field"], chained["verdict"], chained["code"]) == ("B", "error", 0x90000001)
     assert chained["hint"] == "比較は続けて書けません。「0 < @ && @ < 100」のように && でつないでください"
     assert invoice_form.lint() == []
+
+
+def test_import_writes_nothing_to_stderr():
+    # A fresh interpreter: the loader's warnings show only on the first load.
+    done = subprocess.run(["/usr/bin/python3", "-c", "import talvechk"], env=dict(os.environ),
+                          capture_output=True, text=True, timeout=60)
+    assert done.returncode == 0
+    assert done.stderr == ""

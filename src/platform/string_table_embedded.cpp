@@ -1,3 +1,5 @@
+// The message lookup where the library carries its catalogue itself (every
+// platform but Windows, whose string resources serve instead).
 #include "service/string_table.h"
 
 #include <algorithm>

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Cross-builds the Windows DLL pair (talvechk.dll, talvextn.dll), their
+# import libraries and .def files, and the programs the Windows tests run:
+#   scripts/build-windows.sh [x86_64|i686]...   (both when none is named)
+# into build-win64/ and build-win32/.  Installs the Debian packages it needs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+(($#)) || set -- x86_64 i686
+
+pkgs=(cmake ninja-build flex bison libc-bin binutils)
+for arch in "$@"; do
+  case $arch in
+    x86_64) pkgs+=(g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64) ;;
+    i686) pkgs+=(g++-mingw-w64-i686-win32 binutils-mingw-w64-i686) ;;
+    *) echo "usage: $0 [x86_64|i686]..." >&2; exit 2 ;;
+  esac
+done
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+for arch in "$@"; do
+  case $arch in x86_64) dir=build-win64 ;; i686) dir=build-win32 ;; esac
+  echo "== windows $arch: $dir"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/toolchains/mingw-$arch.cmake" >/dev/null
+  cmake --build "$dir" -j "${TALV_JOBS:-$(nproc)}"
+done
