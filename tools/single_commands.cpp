@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "checker.h"
+#include "escaping.h"
 #include "single_calls.h"
 #include "commands.h"
 #include "trace_text.h"
@@ -25,7 +26,7 @@ std::string sjis_arg(Converter &conv, const std::string &text, const std::string
 }
 
 void print_json(const nlohmann::ordered_json &j) {
-    fmt::print("{}\n", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    fmt::print("{}\n", json_text(j));
 }
 
 // A form made of the fields named on the command line, for eval without one.
@@ -71,11 +72,12 @@ int run_certify(const CertifyOptions &opts) {
             j["message"] = r.message;
             print_json(j);
         } else if (ok) {
-            fmt::print("{}: ok\n", def.name);
+            fmt::print("{}: ok\n", visible(def.name));
         } else {
             std::string code = r.ret != 0 ? fmt::format("{}, return {}", hex_code(r.out), hex_code(r.ret))
                                           : hex_code(r.out);
-            fmt::print("{}: error [{}]: {}\n    check: {}\n", def.name, code, r.message, *def.check);
+            fmt::print("{}: error [{}]: {}\n    check: {}\n", visible(def.name), code, visible(r.message),
+                       visible(*def.check));
         }
     }
     if (opts.format == OutputFormat::Json) {
@@ -147,8 +149,8 @@ int run_eval(const EvalOptions &opts) {
             print_json(j);
         } else {
             fmt::print("outcome   {}\nout-code  {}\nreturn    {}\nmessage   {}\n", outcome_word(outcome),
-                       hex_code(out), hex_code(ret), message);
-            if (opts.explain) fmt::print("explain\n{}", trace_text(steps, expr, conv, "  "));
+                       hex_code(out), hex_code(ret), visible(message));
+            if (opts.explain) fmt::print("explain\n{}", visible_lines(trace_text(steps, expr, conv, "  ")));
         }
         switch (outcome) {
         case Outcome::Passed: return kExitPass;
@@ -184,12 +186,12 @@ int run_fields(const FieldsOptions &opts) {
         std::vector<std::string> names;
         for (const std::string &n : names_utf8) names.push_back(sjis_arg(conv, n, "field name " + n));
         std::string expr = sjis_arg(conv, opts.expr, "the expression");
-        for (std::size_t index : referenced_fields(conv, names, expr)) fmt::print("{}\n", names_utf8[index]);
+        for (std::size_t index : referenced_fields(conv, names, expr)) fmt::print("{}\n", visible(names_utf8[index]));
         // The library's listing leaves out what only a range names; say so
         // rather than let a short list pass for the whole answer.
         if (std::string range = first_range(opts.expr); !range.empty())
             fmt::print(stderr, "talvechk: note: fields named only through a range such as {} are not listed "
-                               "(the listing covers fields named one by one)\n", range);
+                               "(the listing covers fields named one by one)\n", visible(range));
         return kExitPass;
     } catch (const InputError &e) {
         diag.error(e);
@@ -224,7 +226,7 @@ int run_message(const MessageOptions &opts) {
         diag.error(e);
         return kExitError;
     }
-    fmt::print("{}\n", message);
+    fmt::print("{}\n", visible(message));
     if (std::string note = function_row_note(code); !note.empty()) {
         std::fflush(stdout);
         fmt::print(stderr, "talvechk: note: {}\n", visible(note));

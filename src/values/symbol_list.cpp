@@ -10,6 +10,7 @@
 #include "values/alloc.h"
 #include "values/clear.h"
 #include "values/fresh_read.h"
+#include "values/symbol_list.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TALV_ASAN 1
@@ -98,9 +99,9 @@ void forget_current() {
 
 }  // namespace
 
-extern "C" {
+namespace talv {
 
-int init_symbol_list(void) {
+int reset_symbol_list() {
     if (g_current != nullptr) {
         Chunk *rest = g_current->next;
         g_current->next = g_abandoned;
@@ -111,6 +112,10 @@ int init_symbol_list(void) {
     g_counted = 0;
     return 0;
 }
+
+}  // namespace talv
+
+extern "C" {
 
 TALV_WIDE_CLONES Symbol *sym_alloc(void) {
     Symbol *sym = g_cursor;
@@ -128,7 +133,11 @@ TALV_WIDE_CLONES Symbol *sym_alloc(void) {
     return sym_alloc_slow();
 }
 
-void free_all_symbol(void) {
+}  // extern "C"
+
+namespace talv {
+
+void release_symbols() {
     talv::g_fresh_read.sym = nullptr;  // its cell is about to be handed out again
     if (g_current != nullptr) {
         for (Chunk *c = g_chunks; c != g_current; c = c->next) TALV_POISON(c->cells, sizeof c->cells);
@@ -150,4 +159,4 @@ void free_all_symbol(void) {
     }
 }
 
-}  // extern "C"
+}  // namespace talv
