@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_set>
 
 #include <fmt/format.h>
 
@@ -267,7 +268,7 @@ nlohmann::ordered_json Suggester::candidates(const Record &record, std::size_t f
     const std::vector<std::size_t> &reads = reads_[field];
     std::vector<std::string> given(reads.size());
     std::vector<std::vector<char32_t>> cps(reads.size());
-    std::vector<std::set<std::string>> seen(reads.size());
+    std::vector<std::unordered_set<std::string>> seen(reads.size());
     std::vector<bool> left_alone(reads.size());
     for (std::size_t k = 0; k < reads.size(); ++k) {
         given[k] = shown_value(record, reads[k], conv_);
@@ -281,8 +282,6 @@ nlohmann::ordered_json Suggester::candidates(const Record &record, std::size_t f
         std::size_t order;
     };
     std::vector<Passing> passing;
-    const std::size_t checks = form_.check_count();
-    bool settled = false;
     host_.serve(&scratch_);
     // The likeliest changes across all the fields first, until the cap.
     for (int rank = 0; rank < kRanks; ++rank) {
@@ -313,13 +312,10 @@ nlohmann::ordered_json Suggester::candidates(const Record &record, std::size_t f
                 for (std::size_t c : readers_[f])
                     if (c != field) passed = passed - base_[c] + passes(c);
                 passing.push_back(Passing{Edit{f, std::move(text), change.words(), rank, change.at}, passed, tries_});
-                settled = settled || passed == checks;
                 return true;
             });
         }
-        // A change under which the whole form passes ranks above every less
-        // likely one: those are not worth their evaluations.
-        if (!more || settled) break;
+        if (!more) break;
     }
     host_.serve(&record);
 
@@ -327,6 +323,7 @@ nlohmann::ordered_json Suggester::candidates(const Record &record, std::size_t f
         if (a.checks_passed != b.checks_passed) return a.checks_passed > b.checks_passed;
         return a.order < b.order;
     });
+    const std::size_t checks = form_.check_count();
     for (const Passing &p : passing) {
         if (out.size() == kSuggestShown) break;
         const Edit &e = p.edit;

@@ -112,7 +112,7 @@ TEST(NamesCompanion, ExternalFunctionCannotEmptyTheRunningEvaluation) {
     talv_test::FakeHost host;
     ASSERT_EQ(host.install(), 0u);
     for (auto [name, value] : {std::pair{"A1", "1"}, {"A2", "2"}, {"A3", "3"}, {"T", "6"}}) host.set(name, value);
-    for (const char *expr : {"v = 4, sum([A1..3], extreset(v)) == 10", "extreset([T]) + sum([A1..3]) == 12"}) {
+    for (const char *expr : {"v = 4, sum([A1..3]) + extreset(v) == 10", "sum([A1..3]) + extreset([T]) == 12"}) {
         uint32_t out = 0;
         EXPECT_EQ(PPR_eval(&out, "T", expr), 0u) << expr;
         EXPECT_EQ(out, 0u) << expr;
