@@ -76,7 +76,7 @@ int run_certify(const CertifyOptions &opts) {
         } else {
             std::string code = r.ret != 0 ? fmt::format("{}, return {}", hex_code(r.out), hex_code(r.ret))
                                           : hex_code(r.out);
-            fmt::print("{}: error [{}]: {}\n    check: {}\n", visible(def.name), code, visible(r.message),
+            fmt::print("{}: error [{}]: {}\n    check: {}\n", visible(def.name), code, visible_lines(r.message),
                        visible(*def.check));
         }
     }
@@ -149,7 +149,7 @@ int run_eval(const EvalOptions &opts) {
             print_json(j);
         } else {
             fmt::print("outcome   {}\nout-code  {}\nreturn    {}\nmessage   {}\n", outcome_word(outcome),
-                       hex_code(out), hex_code(ret), visible(message));
+                       hex_code(out), hex_code(ret), visible_lines(message));
             if (opts.explain) fmt::print("explain\n{}", visible_lines(trace_text(steps, expr, conv, "  ")));
         }
         switch (outcome) {
@@ -226,7 +226,7 @@ int run_message(const MessageOptions &opts) {
         diag.error(e);
         return kExitError;
     }
-    fmt::print("{}\n", visible(message));
+    fmt::print("{}\n", visible_lines(message));
     if (std::string note = function_row_note(code); !note.empty()) {
         std::fflush(stdout);
         fmt::print(stderr, "talvechk: note: {}\n", visible(note));
