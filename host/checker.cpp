@@ -60,9 +60,10 @@ Checker::~Checker() {
     if (started_) PPR_end();
 }
 
-void Checker::set_detail(Detail detail) {
+void Checker::set_detail(Detail detail, std::size_t suggest_budget) {
     detail_ = detail;
-    if (detail == Detail::Suggest && !suggester_) suggester_ = std::make_unique<Suggester>(form_, conv_, host_);
+    if (detail == Detail::Suggest && !suggester_)
+        suggester_ = std::make_unique<Suggester>(form_, conv_, host_, suggest_budget ? suggest_budget : kSuggestBudget);
 }
 
 std::string Checker::finding_detail(const Record &record, std::size_t field) {
@@ -70,6 +71,8 @@ std::string Checker::finding_detail(const Record &record, std::size_t field) {
     if (detail_ == Detail::Suggest) {
         j["suggestions"] = suggester_->candidates(record, field);
         j["tries"] = suggester_->last_tries();
+        if (suggester_->cut_short())
+            j["cut_short"] = fmt::format("suggestions cut short: budget of {} evaluations used", suggester_->budget());
     }
     return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
@@ -110,6 +113,7 @@ FormResult Checker::check(const Record &record) {
     FormResult result;
     result.number = record.number;
     host_.serve(&record);
+    if (suggester_) suggester_->begin_form();
     for (std::size_t i = 0; i < form_.fields.size(); ++i) {
         const FieldDef &def = form_.fields[i];
         if (!def.check) continue;

@@ -62,7 +62,8 @@ public:
     FormHost &host() { return host_; }
 
     // Only findings pay for it: the check is evaluated again, traced.
-    void set_detail(Detail detail);
+    // suggest_budget: evaluations per form for the candidates (0: the default).
+    void set_detail(Detail detail, std::size_t suggest_budget = 0);
 
 private:
     const Form &form_;

@@ -53,8 +53,15 @@ std::optional<InputError> wrong_encoding(std::string_view head, bool whole, Enco
         std::size_t nl = head.rfind('\n');
         head = nl == std::string_view::npos ? std::string_view() : head.substr(0, nl + 1);
     }
-    if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
+    const bool bom = head.substr(0, 3) == "\xEF\xBB\xBF";
+    if (bom) head.remove_prefix(3);
     std::size_t bad_utf8 = first_bad_utf8(head), bad_cp932 = std::string_view::npos;
+    // The mark says more than any count of characters: in CP932 its bytes
+    // are no text, and only a UTF-8 writer puts them first.
+    if (bom && chosen == Encoding::Cp932 && bad_utf8 == std::string_view::npos)
+        return InputError(Place{path, 1, 1, {}},
+                          "the file is no CP932 (bytes EF BB BF): it begins with the byte-order mark of UTF-8 and "
+                          "reads as UTF-8, its likely encoding: give --encoding utf8; nothing was checked");
     try {
         conv.check_cp932(head);
     } catch (const TextError &e) {

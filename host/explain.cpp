@@ -311,8 +311,10 @@ std::vector<std::string> detail_lines(const nlohmann::ordered_json &detail) {
         }
     if (detail.contains("suggestions")) {
         const auto &all = detail["suggestions"];
-        if (all.empty()) lines.push_back("suggest  (no single-character change makes the check pass)");
+        if (all.empty() && !detail.contains("cut_short"))
+            lines.push_back("suggest  (no single-character change makes the check pass)");
         for (const auto &c : all) lines.push_back("suggest  " + c["text"].get<std::string>());
+        if (detail.contains("cut_short")) lines.push_back("suggest  (" + detail["cut_short"].get<std::string>() + ")");
     }
     return lines;
 }

@@ -157,6 +157,7 @@ Form parse_form(const std::string &text, const std::string &path, Converter &con
             throw InputError(at, fmt::format("{} (a form definition has 3)", f.what()));
         case JsonFault::Kind::RepeatedKey:
             throw InputError(at, fmt::format("{} (the first would be lost)", f.what()));
+        case JsonFault::Kind::Number: throw InputError(at, f.what());
         }
     }
     Place file_place{path, 0, 0, {}};

@@ -1,5 +1,6 @@
 #include "json_limits.h"
 
+#include <algorithm>
 #include <iterator>
 #include <unordered_set>
 #include <vector>
@@ -53,7 +54,58 @@ std::size_t key_start(std::string_view text, std::size_t read_to) {
     return p;
 }
 
+bool is_number_byte(char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
+// The parser's token names, as a reader of the file would say them.
+std::string token_words(std::string token) {
+    static const std::pair<const char *, const char *> kWords[] = {
+        {"string literal", "a text in double quotes"},
+        {"number literal", "a number"},
+        {"true literal", "true"},
+        {"false literal", "false"},
+        {"null literal", "null"},
+        {"end of input", "the end of the text"},
+        {"'[', '{', or a literal", "a value"},
+        {"<parse error>", "something unreadable"},
+        {"<uninitialized>", "nothing"}};
+    for (auto [name, words] : kWords)
+        if (token == name) return words;
+    return token;  // a punctuation mark, quoted
+}
+
 }  // namespace
+
+// The parser's own wording is its authors', with its internal names in it:
+// the user is told what is wrong with the text in words of the text.
+std::string syntax_in_words(const std::string &what) {
+    static const std::pair<const char *, const char *> kLexer[] = {
+        {"missing closing quote", "a text without its closing double quote"},
+        {"'\\u' must be followed by 4 hex digits", "\\u not followed by four hexadecimal digits"},
+        {"surrogate U+D", "a \\u escape of half a character (a lone surrogate)"},
+        {"forbidden character after backslash",
+         "a backslash that begins no escape (\\\" \\\\ \\/ \\b \\f \\n \\r \\t \\uXXXX)"},
+        {"ill-formed UTF-8 byte", "a byte that is not UTF-8"},
+        {"invalid number", "a malformed number"},
+        {"invalid literal", "a word that is no JSON value (a value is \"text\", a number, true, false or null)"},
+        {"invalid BOM", "a broken byte-order mark"},
+        {"invalid comment", "a comment (JSON has none)"}};
+    if (auto p = what.find("control character U+"); p != std::string::npos)
+        return fmt::format("a control character ({}) inside a text: it must be written as an escape",
+                           what.substr(p + 18, 6));
+    for (auto [said, words] : kLexer)
+        if (what.find(said) != std::string::npos) return words;
+    // "unexpected X; expected Y", the X and Y being token names.
+    if (auto p = what.find("unexpected "); p != std::string::npos) {
+        std::string rest = what.substr(p + 11);
+        std::size_t semi = rest.find("; expected ");
+        std::string got = rest.substr(0, semi);
+        if (semi == std::string::npos) return fmt::format("{} where it cannot stand", token_words(got));
+        return fmt::format("{} where {} should be", token_words(got), token_words(rest.substr(semi + 11)));
+    }
+    return "the text is not JSON";
+}
 
 nlohmann::json parse_json_limited(std::string_view text, int max_depth) {
     using nlohmann::json;
@@ -97,10 +149,20 @@ nlohmann::json parse_json_limited(std::string_view text, int max_depth) {
         CountingIterator first{begin, &read_to}, last{begin + text.size(), nullptr};
         return json::parse(first, last, watch);
     } catch (const json::parse_error &e) {
-        std::string what = e.what();
-        // Keep the parser's explanation, drop its own position prefix.
-        if (auto p = what.find("syntax error"); p != std::string::npos) what = what.substr(p);
-        throw JsonFault(JsonFault::Kind::Syntax, e.byte > 0 ? e.byte - 1 : 0, what);
+        throw JsonFault(JsonFault::Kind::Syntax, e.byte > 0 ? e.byte - 1 : 0, syntax_in_words(e.what()));
+    } catch (const json::out_of_range &e) {
+        // A number beyond a double: the parser has read it and one byte more.
+        std::size_t end = std::min(offset(), text.size());
+        while (end > 0 && !is_number_byte(text[end - 1])) --end;
+        std::size_t start = end;
+        while (start > 0 && is_number_byte(text[start - 1])) --start;
+        std::string number(text.substr(start, std::min<std::size_t>(end - start, 40)));
+        throw JsonFault(JsonFault::Kind::Number, start,
+                        fmt::format("the number {}{} is out of range", visible(number), end - start > 40 ? "…" : ""));
+    } catch (const json::exception &) {
+        // Nothing else is known to come out of the parser; whatever does
+        // is still this text's fault and costs no more than the text.
+        throw JsonFault(JsonFault::Kind::Syntax, offset(), "a value that cannot be read");
     }
 }
 

@@ -47,6 +47,12 @@ public:
         } catch (const InputError &e) {
             diag_.error(InputError(e.place(), std::string(e.what()) + "; the form is not checked"));
             return Next::Bad;
+        } catch (const nlohmann::json::exception &) {
+            // The parser's values are read with their type checked first;
+            // should one still throw, it costs this form, not the batch.
+            diag_.error(InputError(Place{path_, line.number, 0, {}},
+                                   "a value the reader cannot take; the form is not checked"));
+            return Next::Bad;
         }
     }
 
@@ -77,6 +83,7 @@ private:
                 throw InputError(at, fmt::format("{} \"{}\" named again", is_field ? "field" : "key", visible(f.key)));
             }
             case JsonFault::Kind::TooDeep:
+            case JsonFault::Kind::Number:
                 throw InputError(at, fmt::format("{} (a value is a string or null)", f.what()));
             case JsonFault::Kind::Syntax: {
                 std::string what = "malformed JSON: " + std::string(f.what());

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "escaping.h"
 #include "explain.h"
 
 namespace talvhost {
@@ -109,7 +110,7 @@ public:
         fmt::print(out_, "   {}\n", values);
         if (!f.detail.empty())
             for (const std::string &line : detail_lines(nlohmann::ordered_json::parse(f.detail)))
-                fmt::print(out_, "     {}\n", line);
+                fmt::print(out_, "     {}\n", visible(line));
     }
 
     void summary(const Summary &s) override {
@@ -177,7 +178,7 @@ public:
             const nlohmann::ordered_json detail = nlohmann::ordered_json::parse(f.detail);
             for (auto it = detail.begin(); it != detail.end(); ++it) j[it.key()] = *it;
         }
-        fmt::print(out_, "{}\n", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+        fmt::print(out_, "{}\n", json_text(j));
     }
 
     void summary(const Summary &s) override {
@@ -207,7 +208,7 @@ public:
         j["shown"] = s.shown;
         nlohmann::ordered_json wrap;
         wrap["summary"] = j;
-        fmt::print(out_, "{}\n", wrap.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+        fmt::print(out_, "{}\n", json_text(wrap));
     }
 };
 
@@ -227,27 +228,27 @@ public:
         std::string header = options_.bom && !options_.cp932 ? "\xEF\xBB\xBF" : "";
         header += fmt::format("form,line,{}field,outcome,code,return,message", has_id_ ? "id," : "");
         if (!options_.value_columns) header += ",values";
-        for (std::size_t field : columns_) header += "," + csv_cell(visible(form.fields[field].name));
+        for (std::size_t field : columns_) header += "," + cell(visible(form.fields[field].name));
         if (detail_) header += ",check,explain,suggestions";
         emit(header);
     }
 
     void finding(const Record &record, const Finding &f) override {
         std::string line = fmt::format("{},{},{}{},{},{},{},{}", record.number, record.line,
-                                       has_id_ ? csv_cell(visible(record.id)) + "," : "",
-                                       csv_cell(form_.fields[f.field].name), outcome_word(classify(f.out, f.ret)),
-                                       hex_code(f.out), hex_code(f.ret), csv_cell(one_line(f.message)));
+                                       has_id_ ? cell(visible(record.id)) + "," : "",
+                                       cell(form_.fields[f.field].name), outcome_word(classify(f.out, f.ret)),
+                                       hex_code(f.out), hex_code(f.ret), cell(one_line(f.message)));
         if (options_.value_columns) {
             std::vector<std::string> cells(columns_.size());
             for (std::size_t field : show_[f.field])
-                cells[column_of_.at(field)] = csv_cell(visible(shown_value(record, field, conv_)));
-            for (const std::string &cell : cells) line += "," + cell;
+                cells[column_of_.at(field)] = cell(visible(shown_value(record, field, conv_)));
+            for (const std::string &c : cells) line += "," + c;
         } else {
             std::string values;
             for (std::size_t field : show_[f.field])
                 values += fmt::format("{}{}=\"{}\"", values.empty() ? "" : " ", form_.fields[field].name,
                                       visible(shown_value(record, field, conv_)));
-            line += "," + csv_cell(values);
+            line += "," + cell(values);
         }
         if (detail_) line += detail_cells(f);
         emit(line);
@@ -262,15 +263,19 @@ public:
     }
 
 private:
+    // A cell as the options want it: for a spreadsheet, nothing it would
+    // take for a formula.
+    std::string cell(const std::string &text) const {
+        return csv_cell(options_.formula_safe ? formula_guarded(text) : text);
+    }
+
     // The expression, then the explanation and the candidates as JSON arrays.
-    static std::string detail_cells(const Finding &f) {
+    std::string detail_cells(const Finding &f) const {
         if (f.detail.empty()) return ",,,";
         auto j = nlohmann::ordered_json::parse(f.detail);
-        auto cell = [&](const char *key) {
-            return j.contains(key) ? csv_cell(j[key].dump(-1, ' ', false, nlohmann::json::error_handler_t::replace))
-                                   : std::string();
-        };
-        return "," + csv_cell(j.value("check", std::string())) + "," + cell("explain") + "," + cell("suggestions");
+        auto json_cell = [&](const char *key) { return j.contains(key) ? cell(json_text(j[key])) : std::string(); };
+        return "," + cell(visible(j.value("check", std::string()))) + "," + json_cell("explain") + "," +
+               json_cell("suggestions");
     }
 
     void emit(const std::string &line) {

@@ -44,6 +44,7 @@ struct CsvOptions {
     bool bom = false;            // a UTF-8 byte-order mark first
     bool cp932 = false;          // CP932 instead of UTF-8; "?" for what CP932 lacks
     bool value_columns = false;  // one column per field read instead of the packed "values" cell
+    bool formula_safe = false;   // a cell a spreadsheet would take for a formula gets a leading apostrophe
 };
 
 class Reporter {

@@ -28,7 +28,7 @@ std::pair<long, long> TextPlace::at(std::size_t offset) const {
     return {l, c};
 }
 
-void Record::pack(const std::vector<std::string> &values) {
+void Record::pack(const std::vector<std::string> &values, bool tight) {
     text_.clear();
     starts_.clear();
     for (const std::string &v : values) {
@@ -37,7 +37,7 @@ void Record::pack(const std::vector<std::string> &values) {
         text_ += '\0';
     }
     starts_.push_back(static_cast<uint32_t>(text_.size()));
-    text_.shrink_to_fit();
+    if (tight) text_.shrink_to_fit();
 }
 
 void Batch::finish(Record &&rec, const std::vector<std::string> &values, bool good) {

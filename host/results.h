@@ -27,7 +27,9 @@ struct Record {
 
     // One CP932 text per field of the form (absent ones empty), each with a
     // NUL after it.
-    void pack(const std::vector<std::string> &values);
+    // tight: no spare capacity kept (a record held in a batch); a scratch
+    // record packed again and again keeps its buffers instead.
+    void pack(const std::vector<std::string> &values, bool tight = true);
     std::string_view value(std::size_t field) const {
         return std::string_view(text_).substr(starts_[field], starts_[field + 1] - starts_[field] - 1);
     }

@@ -214,7 +214,10 @@ TALV_API int Get_PPRPT_Message(const PPR_CERTIFY_RESULT *record, char *buffer, i
 
 /* ---- Operations for companion libraries --------------------------------- */
 
-/* Symbols and the per-evaluation symbol list */
+/* Symbols and the per-evaluation symbol list.  init_symbol_list,
+ * free_all_symbol and init_variable empty the state of the evaluation: called
+ * while one is under way (from an extension function or a host callback)
+ * they do nothing, and the two that return a value return -1. */
 TALV_API int init_symbol_list(void);
 TALV_API Symbol *sym_alloc(void);
 TALV_API Symbol *set_symbol(Symbol *sym, const char *text, int kind);

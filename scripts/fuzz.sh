@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (ASan + UBSan), replays every input
 # kept in fuzz/regressions/<target>/, then fuzzes each target for a bounded
-# time: scripts/fuzz.sh [seconds per target, default 30].
+# time: scripts/fuzz.sh [seconds per target, default 30].  The host's readers
+# and form loader (csv, jsonl, form) get half that each, so that the whole
+# run stays within a few minutes.
 # Any finding fails the run; its input is left in build-fuzz/ and belongs in
 # fuzz/regressions/<target>/ once fixed.
 set -euo pipefail
@@ -9,7 +11,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 seconds=${1:-30}
 dir=build-fuzz
-targets=(eval chkfld messages)
+targets=(eval chkfld messages csv jsonl form)
 CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTALV_FUZZ=ON -DTALV_SANITIZE=ON -DTALV_BUILD_TOOLS=OFF -DTALV_BUILD_TESTS=OFF >/dev/null
 # Only the targets: the C example host cannot link the C++ part of UBSan.
@@ -31,11 +33,17 @@ for target in "${targets[@]}"; do
   corpus="$dir/corpus-$target"
   mkdir -p "$corpus"
   seeds=()
-  if [ "$target" = messages ]; then seeds+=(fuzz/seeds-messages); else seeds+=(fuzz/seeds); fi
+  dict=fuzz/talvechk.dict
+  time=$seconds
+  case $target in
+    messages) seeds+=(fuzz/seeds-messages) ;;
+    csv|jsonl|form) seeds+=("fuzz/seeds-$target"); dict=fuzz/readers.dict; time=$(( (seconds + 1) / 2 )) ;;
+    *) seeds+=(fuzz/seeds) ;;
+  esac
   [ -d "fuzz/regressions/$target" ] && seeds+=("fuzz/regressions/$target")
-  echo "== fuzzing $target for ${seconds}s"
-  "$dir/fuzz/${target}_fuzz" "$corpus" "${seeds[@]}" -dict=fuzz/talvechk.dict -max_len=2048 \
-    -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
+  echo "== fuzzing $target for ${time}s"
+  "$dir/fuzz/${target}_fuzz" "$corpus" "${seeds[@]}" -dict="$dict" -max_len=2048 \
+    -max_total_time="$time" -timeout=5 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$dir/$target-" >"$dir/fuzz-$target.log" 2>&1 || true
   grep -E '^#[0-9]+[[:space:]]+DONE|^stat::|^==[0-9]+==|^SUMMARY|^INFO: seed corpus' "$dir/fuzz-$target.log" || true
   # libFuzzer leaves crash-/timeout-/leak-/oom- files behind on a finding.

@@ -334,14 +334,19 @@ TEST_F(Trace, WhySaysThePartAndWhatIsToBlame) {
 // library that would disturb it is refused, and the outer result stands.
 struct Reentrant {
     uint32_t eval_ret = 0, eval_out = 0, certify_ret = 0, set_ret = 0;
+    int list_ret = 0, variable_ret = 0;
     int events = 0;
     static void proc(uintptr_t context, const TALV_TRACE_EVENT *) {
         Reentrant *self = reinterpret_cast<Reentrant *>(context);
+        // The sweeps at every step: none may free what the evaluation holds.
+        free_all_symbol();
         if (self->events++) return;
         self->eval_ret = PPR_eval(&self->eval_out, "T", "1==1");
         PPR_CERTIFY_RESULT record;
         self->certify_ret = PPR_certify(&record, "T", "1==1");
         self->set_ret = talv_set_trace(nullptr, 0);
+        self->list_ret = init_symbol_list();
+        self->variable_ret = init_variable();
     }
 };
 
@@ -355,7 +360,18 @@ TEST_F(Trace, CallbackCannotReenterTheLibrary) {
     EXPECT_EQ(probe.eval_out, TALV_E_INTERNAL);
     EXPECT_EQ(probe.certify_ret, TALV_R_CERT_BAD_PARAM);
     EXPECT_EQ(probe.set_ret, TALV_R_TRACE_REFUSED);
+    EXPECT_EQ(probe.list_ret, -1);
+    EXPECT_EQ(probe.variable_ret, -1);
     EXPECT_EQ(probe.events, 5);  // still installed: the refused unset changed nothing
+    // Inside a running sum, with a variable assigned before it: both survive.
+    probe = Reentrant{};
+    r = eval("T", "v = 4, sum([A1..3]) + v == 10");
+    EXPECT_EQ(r.ret, 0u);
+    EXPECT_EQ(r.out, 0u);
+    // Outside an evaluation the same calls do their work.
+    EXPECT_EQ(init_symbol_list(), 0);
+    EXPECT_EQ(init_variable(), 0);
+    free_all_symbol();
 }
 
 TEST_F(Trace, CertifyIsTracedToo) {

@@ -159,7 +159,7 @@ int run_check(const CheckOptions &opts) {
                 read_all = true;
                 status = kExitError;
             }
-            if (!chunk.empty()) run_checks(checked, conv, chunk, opts.jobs, sinks, opts.detail);
+            if (!chunk.empty()) run_checks(checked, conv, chunk, opts.jobs, sinks, opts.detail, opts.suggest_budget);
         }
     } catch (const std::exception &e) {
         progress.finish();

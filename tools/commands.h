@@ -18,6 +18,7 @@ struct CheckOptions {
     bool timing = true;
     bool progress = true;
     Detail detail = Detail::None;  // --explain, --suggest
+    std::size_t suggest_budget = 0;  // --suggest-budget; 0: the default
     CsvOptions csv;
     bool strict = false;  // a check that does not certify stops the run before the batch
     bool allow_missing = false;  // a field without a column reads as empty

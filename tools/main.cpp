@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "diagnostics.h"
 #include "encoding.h"
+#include "suggest.h"
 #include "translation.h"
 
 using namespace talvhost;
@@ -80,6 +81,10 @@ int main(int argc, char **argv) {
         ->capture_default_str();
     std::string output_encoding = "utf8", csv_values = "packed";
     check_cmd->add_flag("--bom", check.csv.bom, "CSV output: begin with a UTF-8 byte-order mark (for Excel)");
+    bool csv_safe = false;
+    check_cmd->add_flag("--csv-safe", csv_safe,
+                        "CSV output: a cell beginning with = + - @ (a formula to a spreadsheet) gets a leading "
+                        "apostrophe; implied by --bom and --output-encoding cp932");
     check_cmd->add_option("--output-encoding", output_encoding,
                           "CSV output: utf8 or cp932 (what Japanese Excel reads without a BOM)")
         ->check(CLI::IsMember({"utf8", "utf-8", "cp932", "sjis", "shift_jis"}, CLI::ignore_case))
@@ -100,6 +105,11 @@ int main(int argc, char **argv) {
                         "Under each check that did not pass: the expression and the values that decided it");
     check_cmd->add_flag("--suggest", check_suggest,
                         "Also one-character corrections of the fields read that make the check pass (implies --explain)");
+    check_cmd
+        ->add_option("--suggest-budget", check.suggest_budget,
+                     fmt::format("Evaluations per form for --suggest's candidates, scoring included (default {})",
+                                 kSuggestBudget))
+        ->check(CLI::PositiveNumber);
     check_cmd->footer(R"(Examples:
   talvechk check invoice.json scans.csv
   talvechk check invoice.json scans.csv --limit 20 --jobs 4
@@ -207,10 +217,12 @@ Examples:
             for (char &c : out_enc) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             check.csv.cp932 = out_enc.rfind("utf", 0) != 0;
             check.csv.value_columns = csv_values == "columns";
-            bool csv_only = check.csv.bom || check.csv.cp932 || check.csv.value_columns;
+            // The options for a spreadsheet: it is the one that runs formulas.
+            check.csv.formula_safe = csv_safe || check.csv.bom || check.csv.cp932;
+            bool csv_only = check.csv.bom || check.csv.cp932 || check.csv.value_columns || csv_safe;
             if (csv_only && check.format != OutputFormat::Csv) {
-                fmt::print(stderr, "talvechk: error: --bom, --output-encoding and --csv-values shape the CSV "
-                                   "report: give --format csv\n");
+                fmt::print(stderr, "talvechk: error: --bom, --output-encoding, --csv-values and --csv-safe shape "
+                                   "the CSV report: give --format csv\n");
                 return kExitError;
             }
             if (check.csv.bom && check.csv.cp932) {

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "checker.h"
+#include "escaping.h"
 #include "hints.h"
 #include "single_calls.h"
 #include "commands.h"
@@ -26,7 +27,7 @@ std::string sjis_arg(Converter &conv, const std::string &text, const std::string
 }
 
 void print_json(const nlohmann::ordered_json &j) {
-    fmt::print("{}\n", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    fmt::print("{}\n", json_text(j));
 }
 
 // A form made of the fields named on the command line, for eval without one.
@@ -90,15 +91,15 @@ int run_certify(const CertifyOptions &opts) {
             if (!hint.empty()) j["hint"] = hint;
             print_json(j);
         } else if (ok && !unread) {
-            fmt::print("{}: ok\n", def.name);
+            fmt::print("{}: ok\n", visible(def.name));
         } else {
             std::string code = r.ret != 0 ? fmt::format("{}, return {}", hex_code(r.out), hex_code(r.ret))
                                           : hex_code(r.out);
             if (unread)
-                fmt::print("{}: {}: {}\n", def.name, failed ? "error" : "warning", unread_message(*unread, conv));
+                fmt::print("{}: {}: {}\n", visible(def.name), failed ? "error" : "warning", visible_lines(unread_message(*unread, conv)));
             else
-                fmt::print("{}: error [{}]: {}\n", def.name, code, r.message);
-            fmt::print("{}", expression_lines(def.sjis_check, conv, caret, hint));
+                fmt::print("{}: error [{}]: {}\n", visible(def.name), code, visible_lines(r.message));
+            fmt::print("{}", visible_lines(expression_lines(def.sjis_check, conv, caret, hint)));
         }
     }
     const long total = clean + faulty + unread_count;
@@ -173,8 +174,8 @@ int run_eval(const EvalOptions &opts) {
         std::string hint = unread || outcome != Outcome::Error ? std::string() : error_hint(steps, expr, out, conv);
         if (unread) {
             std::string told = unread_message(*unread, conv);
-            std::string lines =
-                expression_lines(expr, conv, underline(expr, unread->start, unread->length), std::string());
+            std::string lines = visible_lines(
+                expression_lines(expr, conv, underline(expr, unread->start, unread->length), std::string()));
             if (opts.strict) {
                 diag.error(told + "; --strict: the outcome is not reported");
                 fmt::print(stderr, "{}", lines);
@@ -184,7 +185,7 @@ int run_eval(const EvalOptions &opts) {
             fmt::print(stderr, "talvechk: warning: {}\n{}", visible(told), lines);
         } else if (!hint.empty() && opts.format != OutputFormat::Json) {
             std::fflush(stdout);
-            fmt::print(stderr, "{}", expression_lines(expr, conv, error_caret(steps, expr, out, conv), hint));
+            fmt::print(stderr, "{}", visible_lines(expression_lines(expr, conv, error_caret(steps, expr, out, conv), hint)));
         }
         std::fflush(stderr);
         if (opts.format == OutputFormat::Json) {
@@ -206,8 +207,8 @@ int run_eval(const EvalOptions &opts) {
             print_json(j);
         } else {
             fmt::print("outcome   {}\nout-code  {}\nreturn    {}\nmessage   {}\n", outcome_word(outcome),
-                       hex_code(out), hex_code(ret), message);
-            if (opts.explain) fmt::print("explain\n{}", trace_text(steps, expr, conv, "  "));
+                       hex_code(out), hex_code(ret), visible_lines(message));
+            if (opts.explain) fmt::print("explain\n{}", visible_lines(trace_text(steps, expr, conv, "  ")));
         }
         switch (outcome) {
         case Outcome::Passed: return kExitPass;
@@ -243,12 +244,12 @@ int run_fields(const FieldsOptions &opts) {
         std::vector<std::string> names;
         for (const std::string &n : names_utf8) names.push_back(sjis_arg(conv, n, "field name " + n));
         std::string expr = sjis_arg(conv, opts.expr, "the expression");
-        for (std::size_t index : referenced_fields(conv, names, expr)) fmt::print("{}\n", names_utf8[index]);
+        for (std::size_t index : referenced_fields(conv, names, expr)) fmt::print("{}\n", visible(names_utf8[index]));
         // The library's listing leaves out what only a range names; say so
         // rather than let a short list pass for the whole answer.
         if (std::string range = first_range(opts.expr); !range.empty())
             fmt::print(stderr, "talvechk: note: fields named only through a range such as {} are not listed "
-                               "(the listing covers fields named one by one)\n", range);
+                               "(the listing covers fields named one by one)\n", visible(range));
         return kExitPass;
     } catch (const InputError &e) {
         diag.error(e);
@@ -283,7 +284,7 @@ int run_message(const MessageOptions &opts) {
         diag.error(e);
         return kExitError;
     }
-    fmt::print("{}\n", message);
+    fmt::print("{}\n", visible_lines(message));
     if (std::string note = function_row_note(code); !note.empty()) {
         std::fflush(stdout);
         fmt::print(stderr, "talvechk: note: {}\n", visible(note));

@@ -62,10 +62,11 @@ using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
 // A fresh worker (one that takes over from a dead one) hands back each form
 // as soon as it is checked, so that a second death names the form exactly.
 [[noreturn]] void worker_main(const Form &form, Converter &conv, const std::vector<Record> &records,
-                              const Ranges &ranges, bool each, int fd, Detail detail) {
+                              const Ranges &ranges, bool each, int fd, Detail detail,
+                              std::size_t suggest_budget) {
     Checker checker(form, conv);
     if (checker.start() != 0) _exit(kWorkerInitFailed);
-    checker.set_detail(detail);
+    checker.set_detail(detail, suggest_budget);
     std::string out;
     for (auto [begin, end] : ranges) {
         for (std::size_t i = begin; i < end; ++i) {
@@ -118,8 +119,8 @@ std::string forms(std::size_t count, const char *where) {
 class Pool {
 public:
     Pool(const Form &form, Converter &conv, const std::vector<Record> &records, const RunSinks &sinks,
-         Detail detail)
-        : form_(form), conv_(conv), records_(records), sinks_(sinks), detail_(detail) {}
+         Detail detail, std::size_t suggest_budget)
+        : form_(form), conv_(conv), records_(records), sinks_(sinks), detail_(detail), suggest_budget_(suggest_budget) {}
     ~Pool() { stop_workers(workers_); }
 
     void run(int jobs) {
@@ -189,7 +190,7 @@ private:
             ::close(fds[0]);
             for (Worker &w : workers_)
                 if (w.fd >= 0) ::close(w.fd);
-            worker_main(form_, conv_, records_, ranges, fresh, fds[1], detail_);
+            worker_main(form_, conv_, records_, ranges, fresh, fds[1], detail_, suggest_budget_);
         }
         ::close(fds[1]);
         Worker &w = workers_.emplace_back();
@@ -289,6 +290,7 @@ private:
     const std::vector<Record> &records_;
     const RunSinks &sinks_;
     Detail detail_;
+    std::size_t suggest_budget_;
     std::deque<Worker> workers_;  // a deque: workers started later leave the others in place
     std::vector<std::size_t> owner_;  // per slice: the worker that checks it
     int fresh_started_ = 0;
@@ -349,7 +351,7 @@ bool decode_result(const std::string &buf, std::size_t &at, FormResult &result) 
 }
 
 void run_checks(const Form &form, Converter &conv, const std::vector<Record> &records, int jobs,
-                const RunSinks &sinks, Detail detail) {
+                const RunSinks &sinks, Detail detail, std::size_t suggest_budget) {
     // The parent installs the callbacks once whatever the number of jobs, so
     // that a refusal is reported with its code rather than as a dead worker.
     Checker checker(form, conv);
@@ -358,12 +360,12 @@ void run_checks(const Form &form, Converter &conv, const std::vector<Record> &re
                                              rc, library_message(conv, rc)));
     std::size_t slices = (records.size() + kSlice - 1) / kSlice;
     if (jobs <= 1 || slices <= 1) {
-        checker.set_detail(detail);
+        checker.set_detail(detail, suggest_budget);
         for (const Record &r : records) sinks.result(r, checker.check(r));
         return;
     }
     if (static_cast<std::size_t>(jobs) > slices) jobs = static_cast<int>(slices);
-    Pool(form, conv, records, sinks, detail).run(jobs);
+    Pool(form, conv, records, sinks, detail, suggest_budget).run(jobs);
 }
 
 }  // namespace talvhost

@@ -25,7 +25,7 @@ struct RunSinks {
 // Throws std::runtime_error when the library refuses its callbacks or no
 // worker can be started.
 void run_checks(const Form &form, Converter &conv, const std::vector<Record> &records, int jobs,
-                const RunSinks &sinks, Detail detail = Detail::None);
+                const RunSinks &sinks, Detail detail = Detail::None, std::size_t suggest_budget = 0);
 
 // The wire format between a worker and the parent.
 void encode_result(const FormResult &result, std::string &out);

@@ -43,4 +43,8 @@ void forget_function_lookups();
 // variable operands with it).
 const Symbol *variable_value(const char *name);
 
+// Empties the variable table (the evaluation's own reset; the exported
+// init_variable is this behind the guard against a running evaluation).
+int reset_variables();
+
 }  // namespace talv

@@ -37,15 +37,16 @@ const Symbol *variable_value(const char *name) {
     return entry ? entry->value : nullptr;
 }
 
+int reset_variables() {
+    // Only the anchor's link is ever read.
+    g_variable_anchor.next = nullptr;
+    return 0;
+}
+
 }  // namespace talv
 
 extern "C" {
 
-int init_variable(void) {
-    // Only the anchor's link is ever read.
-    talv::g_variable_anchor.next = nullptr;
-    return 0;
-}
 
 Symbol *assign_variable(const char *name, Symbol *value) {
     if (!value) return nullptr;

@@ -8,7 +8,9 @@
 #include "service/state.h"
 #include "service/trace.h"
 #include "talvechk.h"
+#include "names/names.h"
 #include "values/clear.h"
+#include "values/symbol_list.h"
 
 namespace talv {
 namespace {
@@ -42,8 +44,8 @@ void prepare(FieldName field_name, const char *normalised, std::size_t length) {
     g_state.result_word = 0;
     write_self_field(field_name);
     clear_block<sizeof g_state.message_arg>(g_state.message_arg);
-    init_symbol_list();
-    init_variable();
+    reset_symbol_list();
+    reset_variables();
     all_blank = 4;
     in_blank = 1;
     right_blank = 2;
@@ -105,7 +107,7 @@ Evaluation run_evaluation(FieldName field_name, const char *expr_text, const Ent
             keep_parse_record(key, expr_text, g_state.scanner_input);
         }
     }
-    free_all_symbol();
+    release_symbols();
     if (rejected && g_state.result_word == 0) g_state.result_word = TALV_E_SYNTAX;
     return {Stage::kParsed, map_result_word(g_state.result_word, codes)};
 }

@@ -10,6 +10,7 @@
 #include "values/alloc.h"
 #include "values/clear.h"
 #include "values/fresh_read.h"
+#include "values/symbol_list.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define TALV_ASAN 1
@@ -132,11 +133,8 @@ namespace talv {
 void choose_sym_alloc_variant(bool wide) {
     g_sym_alloc_variant = TALV_HAVE_WIDE_VARIANTS && wide ? sym_alloc_wide : sym_alloc_narrow;
 }
-}  // namespace talv
 
-extern "C" {
-
-int init_symbol_list(void) {
+int reset_symbol_list() {
     if (g_current != nullptr) {
         Chunk *rest = g_current->next;
         g_current->next = g_abandoned;
@@ -148,9 +146,17 @@ int init_symbol_list(void) {
     return 0;
 }
 
+}  // namespace talv
+
+extern "C" {
+
 Symbol *sym_alloc(void) { return g_sym_alloc_variant(); }
 
-void free_all_symbol(void) {
+}  // extern "C"
+
+namespace talv {
+
+void release_symbols() {
     talv::g_fresh_read.sym = nullptr;  // its cell is about to be handed out again
     if (g_current != nullptr) {
         for (Chunk *c = g_chunks; c != g_current; c = c->next) TALV_POISON(c->cells, sizeof c->cells);
@@ -172,4 +178,4 @@ void free_all_symbol(void) {
     }
 }
 
-}  // extern "C"
+}  // namespace talv

@@ -74,6 +74,22 @@ const BadResults kBadResults[] = {
      1, 1},
     {"JsonCp932LoneYen", "yen.jsonl", "{\"A\": \"\x5C" "100\"}\n{\"A\": \"\x5C\x5C" "1\"}\n", {"--encoding", "cp932"},
      {"yen.jsonl:1: malformed JSON", "in CP932 the yen sign is the byte 0x5C, JSON's escape character"}, 2, 1},
+    // Values the JSON reader cannot take cost their form only; every later
+    // form keeps its number and is checked.
+    {"JsonNumberOutOfRange", "big.jsonl",
+     "{\"A\": \"1\", \"T\": \"1\"}\n{\"A\": \"1\", \"T\":1e400}\n{\"A\": \"1\", \"T\": \"1\"}\n{\"A\": \"1\"}\n", {},
+     {"big.jsonl:2:16: the number 1e400 is out of range", "the form is not checked"}, 4, 1},
+    {"JsonNegativeOutOfRange", "neg.jsonl", "{\"A\": -1E+999}\n{\"A\": \"1\", \"T\": \"1\"}\n", {},
+     {"neg.jsonl:1:7: the number -1E+999 is out of range"}, 2, 1},
+    {"JsonNaN", "nan.jsonl", "{\"A\": NaN}\n{\"A\": \"1\", \"T\": \"1\"}\n", {},
+     {"nan.jsonl:1:", "malformed JSON: a word that is no JSON value"}, 2, 1},
+    {"JsonObjectForText", "obj.jsonl", "{\"A\": {\"x\": 1e400}}\n{\"A\": [\"1\"]}\n{\"A\": \"1\", \"T\": \"1\"}\n", {},
+     {"obj.jsonl:1:13: the number 1e400", "obj.jsonl:2: field A: the value must be a string or null, not array"}, 3,
+     2},
+    {"JsonLoneSurrogate", "sur.jsonl", "{\"A\": \"\\ud800\"}\n{\"A\": \"1\", \"T\": \"1\"}\n", {},
+     {"sur.jsonl:1:", "a lone surrogate"}, 2, 1},
+    {"JsonControlInText", "ctl.jsonl", "{\"A\": \"1\x1B\"}\n", {},
+     {"ctl.jsonl:1:", "a control character (U+001B) inside a text"}, 1, 1},
     {"MissingIdColumn", "id.csv", "A,B,T\n1,0,1\n", {"--id", "FORM_ID"}, {"id.csv:1: no column \"FORM_ID\" for --id"},
      1, 0},
 };
@@ -94,6 +110,9 @@ TEST_P(BadResultsTest, NamesThePlaceAndChecksTheRest) {
     CliRun r = talvechk(args);
     EXPECT_EQ(r.status, 2) << r.err;
     for (const std::string &m : c.messages) EXPECT_NE(r.err.find(m), std::string::npos) << "want: " << m << "\ngot: " << r.err;
+    // The JSON library's own wording never reaches the user.
+    EXPECT_EQ(r.err.find("json.exception"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("syntax error while"), std::string::npos) << r.err;
     if (c.forms < 0) {
         EXPECT_EQ(r.out, "") << "nothing is checked when nothing can be read";
         return;
@@ -151,6 +170,9 @@ const BadForm kBadForms[] = {
      "form.json: more than 16777216 bytes; a form definition is far smaller"},
     {"NoCp932Check", R"({"fields": [{"name": "A", "check": "@ == '😀'"}]})",
      "field A: \"check\": character U+1F600 has no CP932 code at byte 7"},
+    {"NumberOutOfRange", "{\"fields\": [\n  {\"name\": \"A\", \"length\": 1e400}\n]}",
+     "form.json:2:27: the number 1e400 is out of range"},
+    {"NaN", R"({"fields": [{"name": "A", "length": NaN}]})", "form.json:1:37: malformed JSON: a word that is no JSON value"},
 };
 
 void PrintTo(const BadForm &c, std::ostream *os) { *os << c.label; }
@@ -167,12 +189,37 @@ TEST_P(BadFormTest, RefusedWithThePlace) {
         CliRun r = talvechk(args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.err.find(c.message), std::string::npos) << args[0] << "\nwant: " << c.message << "\ngot: " << r.err;
+        EXPECT_EQ(r.err.find("json.exception"), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "") << args[0];
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, BadFormTest, ::testing::ValuesIn(kBadForms),
                          [](const auto &info) { return std::string(info.param.label); });
+
+// A bad value deep in a batch: it costs its form, in whichever chunk of
+// the stream it falls, and the counts add up.
+TEST(CliBadInput, JsonValueOutOfRangeInALongBatch) {
+    TempDir dir;
+    std::string form = dir.write("form.json", kForm);
+    std::string good = "{\"A\": \"1\", \"B\": \"0\", \"T\": \"1\"}\n", text;
+    for (int i = 0; i < 5000; ++i) text += good;
+    text += "{\"A\": \"1\", \"T\": 1e400}\n";
+    for (int i = 0; i < 100; ++i) text += good;
+    std::string results = dir.write("r.jsonl", text);
+    for (const char *jobs : {"1", "2"}) {
+        CliRun r = talvechk({"check", form, results, "--format", "json", "--no-timing", "--jobs", jobs});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "talvechk: error: " + results +
+                             ":5001:17: the number 1e400 is out of range (a value is a string or null); the form is not "
+                             "checked\n");
+        auto summary = nlohmann::json::parse(summary_line(r.out))["summary"];
+        EXPECT_EQ(summary["forms"], 5101);
+        EXPECT_EQ(summary["not_checked"], 1);
+        EXPECT_EQ(summary["checks"], 2 * 5100);
+        EXPECT_EQ(summary["passed"], 2 * 5100);
+    }
+}
 
 TEST(CliBadInput, MissingFormFile) {
     TempDir dir;

@@ -264,6 +264,34 @@ TEST(CheckSuggest, PassingChecksGetNone) {
     EXPECT_EQ(found["B"]["suggestions"][0]["to"], "2");
 }
 
+// A form whose every check reads every field: the budget bounds the whole
+// form, and the findings past it say so.
+TEST(CheckSuggest, TheFormsBudgetBoundsItsEvaluations) {
+    const int n = 80;
+    std::vector<Field> fields;
+    for (int i = 0; i < n; ++i) fields.push_back({fmt::format("F{}", i), "1", fmt::format("sum([F0..{}]) != {}", n - 1, n)});
+    for (const std::size_t budget : {talvhost::kSuggestBudget, std::size_t{500}}) {
+        std::vector<std::string> extra = {"--suggest", "--format", "json"};
+        if (budget != talvhost::kSuggestBudget) extra.insert(extra.end(), {"--suggest-budget", std::to_string(budget)});
+        CliRun r = check_one(fields, extra);
+        auto found = findings(r.out);
+        ASSERT_EQ(found.size(), static_cast<std::size_t>(n)) << r.err;
+        std::size_t tries = 0;
+        for (auto &[field, f] : found) {
+            tries += f["tries"].get<std::size_t>();
+            EXPECT_EQ(f["cut_short"], fmt::format("suggestions cut short: budget of {} evaluations used", budget));
+        }
+        // Each try that passes is scored by the 80 checks that read the field.
+        EXPECT_LE(tries, budget) << r.out.substr(0, 2000);
+        EXPECT_FALSE(found["F0"]["suggestions"].empty());
+        EXPECT_TRUE(found["F79"]["suggestions"].empty());
+    }
+    CliRun text = check_one(fields, {"--suggest", "--limit", "2"});
+    EXPECT_NE(text.out.find("     suggest  (suggestions cut short: budget of 20000 evaluations used)\n"),
+              std::string::npos)
+        << text.out;
+}
+
 TEST(CheckSuggest, TriesStopAtTheCap) {
     std::vector<Field> fields;
     for (int i = 1; i <= 10; ++i) fields.push_back({fmt::format("A{}", i), "12345678901234567890", ""});
@@ -456,6 +484,47 @@ TEST(SuggestEdits, TheChangesTried) {
     EXPECT_EQ(empty.size(), 10u);  // one digit in an empty field
     EXPECT_FALSE(texts(std::string(talvhost::kSuggestLongest, '1')).empty());
     EXPECT_TRUE(texts(std::string(talvhost::kSuggestLongest + 1, '1')).empty());
+    auto s = texts("1234");
+    EXPECT_TRUE(has(s, "2134"));  // neighbours swapped
+    EXPECT_TRUE(has(s, "1243"));
+    for (const char *lower : {"b", "g", "q", "i"})
+        EXPECT_FALSE(texts(std::string("1") + lower).empty()) << lower;
+    EXPECT_EQ(texts("1b").front(), "16");
+    EXPECT_EQ(texts("1g").front(), "19");
+}
+
+// What the field's definition says shapes the candidates and their order.
+TEST(SuggestEdits, TheFieldsShape) {
+    auto texts = [](const std::string &value, const talvhost::FieldShape &shape) {
+        std::vector<std::string> out;
+        for (const auto &e : talvhost::single_edits(0, value, shape)) out.push_back(e.text);
+        return out;
+    };
+    auto place = [](const std::vector<std::string> &v, const std::string &t) {
+        return static_cast<std::size_t>(std::find(v.begin(), v.end(), t) - v.begin());
+    };
+    talvhost::FieldShape rate;  // RATE: length 3, digits only
+    rate.length = 3;
+    rate.letters = false;
+    auto r = texts("000", rate);
+    EXPECT_EQ(place(r, "0000"), r.size()) << "longer than the box";
+    EXPECT_EQ(place(r, "0080"), r.size());
+    EXPECT_LT(place(r, "080"), r.size());
+    EXPECT_EQ(place(r, "O00"), r.size()) << "no letters in a NUM field";
+    auto d = texts("0088", rate);  // a digit doubled past the box
+    EXPECT_LT(place(d, "008"), d.size());
+    for (const std::string &t : d) EXPECT_LE(t.size(), 3u) << t;
+    // Hand-written: a digit of similar shape before a swap; printed: a lost
+    // or doubled digit before a similar one.
+    talvhost::FieldShape hand, print;
+    print.printed = true;
+    EXPECT_LT(place(texts("1271", hand), "1771"), place(texts("1271", hand), "1721"));
+    EXPECT_LT(place(texts("12271", print), "1271"), place(texts("12271", print), "12771"));
+    // A box of nine, one short: the lost digit comes before any misread.
+    talvhost::FieldShape custno;
+    custno.length = 9;
+    auto c = texts("635644-4", custno);
+    EXPECT_LT(place(c, "6352644-4"), place(c, "635649-4"));
 }
 
 }  // namespace

@@ -81,6 +81,10 @@ const OperatorCase kCases[] = {
      {"talvechk: error: u.jsonl:1:31: the file is no CP932 (bytes 8D 22) but reads as UTF-8: give --encoding utf8; "
       "nothing was checked"},
      0, 0, 0, ""},
+    {"Utf8BomReadAsCp932", "b.csv", "\xEF\xBB\xBF" "A,B,T\n1,2,3\n", {"--encoding", "cp932"}, 2,
+     {"talvechk: error: b.csv:1:1: the file is no CP932 (bytes EF BB BF): it begins with the byte-order mark of UTF-8 "
+      "and reads as UTF-8, its likely encoding: give --encoding utf8; nothing was checked"},
+     0, 0, 0, ""},
     {"OneStrayByteIsTheFormsFault", "s.csv", "A,B,T\n1,2,3\n1,\xC3,3\n", {}, 2,
      {"talvechk: error: s.csv:3:3: field B: invalid UTF-8 (bytes C3); the form is not checked"}, 2, 2, 0,
      "Summary: 2 forms"},

@@ -106,6 +106,20 @@ TEST(NamesCompanion, ExternalFunctionExpandsRanges) {
     EXPECT_EQ(call("extsum", make_field("A1..3"))->code, TALV_I_AREA_EXCEEDED);
 }
 
+// A function that sweeps the symbol list under its own call is refused:
+// the running sum, the variable and the function's arguments stand.
+TEST(NamesCompanion, ExternalFunctionCannotEmptyTheRunningEvaluation) {
+    talv_test::FakeHost host;
+    ASSERT_EQ(host.install(), 0u);
+    for (auto [name, value] : {std::pair{"A1", "1"}, {"A2", "2"}, {"A3", "3"}, {"T", "6"}}) host.set(name, value);
+    for (const char *expr : {"v = 4, sum([A1..3]) + extreset(v) == 10", "sum([A1..3]) + extreset([T]) == 12"}) {
+        uint32_t out = 0;
+        EXPECT_EQ(PPR_eval(&out, "T", expr), 0u) << expr;
+        EXPECT_EQ(out, 0u) << expr;
+    }
+    PPR_end();
+}
+
 TEST(NamesCompanion, ExternalFunctionAddsWithTheLibrarysOperations) {
     NamesEnv env;
     Symbol *zero = create_symbol("0", TALV_NUMBER);

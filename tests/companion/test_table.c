@@ -92,6 +92,15 @@ static Symbol *ext_field(Symbol *head) {
     return eval_symbol(head->next);
 }
 
+/* extreset(x): tries to empty the evaluation's state under its own call
+ * (refused: -1 from the two that answer), then gives x's value. */
+static Symbol *ext_reset(Symbol *head) {
+    if (count_list(head) != 1) return arguments_error();
+    free_all_symbol();
+    if (init_symbol_list() != -1 || init_variable() != -1) return arguments_error();
+    return eval_symbol(head->next);
+}
+
 TALV_EXT_API FuncTab ext_func_tab[] = {
     {"extcount", ext_count},
     {"length", ext_length},
@@ -101,6 +110,7 @@ TALV_EXT_API FuncTab ext_func_tab[] = {
     {"abcdefghijklmnop", ext_sixteen},
     {"extnull", ext_null},
     {"extfield", ext_field},
+    {"extreset", ext_reset},
     {"", NULL},
     {"afterend", ext_count},
 };
