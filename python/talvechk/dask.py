@@ -38,11 +38,11 @@ def _check_frame_part(form: Form, frame, id_column: Optional[str], flags: Dict[s
     (found, rejected, summary, said), ids = check_columns(form, frame, id_column, **flags)
     index = frame.index
 
-    def ident(n):
-        return ids[n - 1] if ids is not None else None
+    def ident(p):
+        return ids[p] if ids is not None else None
 
-    rows = [(index[n - 1], ident(n - 1)) + tuple(r[2:]) for r in found for n in (r[0],)]
-    bad = [(index[n - 1], ident(n - 1)) + tuple(r[2:]) for r in rejected for n in (r[0],)]
+    rows = [(index[r[0] - 1], ident(r[0] - 1)) + tuple(r[2:]) for r in found]
+    bad = [(index[r[0] - 1], ident(r[0] - 1)) + tuple(r[2:]) for r in rejected]
     return rows, bad, summary, said
 
 

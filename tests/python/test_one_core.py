@@ -82,7 +82,12 @@ def frame_keys(found, detail):
 
 
 def messages(caught):
-    return [str(w.message) for w in caught if issubclass(w.category, talvechk.TalvechkWarning)]
+    """The warnings, in the command's words for its options."""
+    words = {"allow_missing=True": "--allow-missing", "keep= it": "--keep it", "strict=True": "--strict"}
+    said = [str(w.message) for w in caught if issubclass(w.category, talvechk.TalvechkWarning)]
+    for python, command in words.items():
+        said = [m.replace(python, command) for m in said]
+    return said
 
 
 @pytest.mark.parametrize("name, form, results, options, as_frame, sizes, suggest", CASES, ids=[c[0] for c in CASES])
