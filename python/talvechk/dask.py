@@ -62,11 +62,21 @@ def _probe() -> str:
 # ---- on the client ------------------------------------------------------------
 
 def _paths(source) -> List[str]:
+    import glob
+
     if isinstance(source, (str, os.PathLike)):
-        return [os.fspath(source)]
-    if isinstance(source, Sequence) and source and all(isinstance(p, (str, os.PathLike)) for p in source):
-        return [os.fspath(p) for p in source]
-    raise TypeError("source must be a path, a list of paths, a pandas DataFrame or a Dask DataFrame")
+        names = [os.fspath(source)]
+    elif isinstance(source, Sequence) and source and all(isinstance(p, (str, os.PathLike)) for p in source):
+        names = [os.fspath(p) for p in source]
+    else:
+        raise TypeError("source must be a path, a list of paths, a pandas DataFrame or a Dask DataFrame")
+    paths = []
+    for name in names:
+        # A glob names the files it matches, in name order; a name that is a
+        # file is taken as it is.
+        matched = sorted(glob.glob(name)) if glob.has_magic(name) and not os.path.exists(name) else []
+        paths.extend(matched or [name])
+    return paths
 
 
 def _target(blocksize) -> int:
