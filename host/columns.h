@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics.h"
 #include "encoding.h"
 #include "form.h"
 
@@ -42,5 +43,31 @@ struct ColumnMap {
 // columns that are known to be no fields (UTF-8).
 ColumnMap map_columns(const std::vector<ColumnName> &names, const Form &form, const std::string &id_name,
                       const std::vector<std::string> &keep, Encoding encoding, Converter &conv);
+
+// More unknown columns than this are counted in one message.
+constexpr std::size_t kColumnsShown = 5;
+
+// How the messages name the options a front end offers.
+struct ColumnWords {
+    const char *keep = "--keep it if it is meant";
+    const char *id = "--id";
+    const char *allow_missing = "--allow-missing reads a missing column as empty";
+};
+
+// Tells what the header holds besides fields: unknown and unreadable names
+// (warned, unless ignore_unknown), a field named again, a missing id
+// column.  line 0: the names come from no file line.
+void report_columns(const ColumnMap &map, const std::vector<ColumnName> &names, const Form &form,
+                    bool ignore_unknown, const std::string &id_name, const std::string &path, long line,
+                    Diagnostics &diag, const ColumnWords &words = {});
+
+// The checks that read a field the results have no column for, left out of
+// the form (a copy the checker sees); names gets those fields' names.
+// Returns how many checks that leaves out.
+long leave_out_unread(Form &form, const std::vector<std::size_t> &missing, Converter &conv, std::string &names);
+
+// What the results lack, in words, once per batch.
+InputError missing_columns_error(const std::string &path, const Form &form, const std::string &names, long left_out,
+                                 const ColumnWords &words = {});
 
 }  // namespace talvhost

@@ -7,93 +7,14 @@
 #include <fmt/format.h>
 
 #include "columns.h"
+#include "csv_split.h"
 #include "results.h"
 
 namespace talvhost {
 
 namespace {
 
-struct Cell {
-    std::string text;
-    long line = 0;                     // where the cell starts
-    long column = 0;                   // 1-based byte column of the cell's first byte
-    bool quoted = false;
-    std::vector<std::size_t> escapes;  // positions in text where "" became "
-    std::vector<std::size_t> breaks;   // positions in text just after a line break
-    TextPlace place() const { return TextPlace{line, column + (quoted ? 1 : 0), &escapes, &breaks}; }
-};
-
-// A fault in the layout of a record, with where it is.
-struct LayoutFault {
-    long line, column;
-    std::string what;  // empty: a quoted cell that is not closed
-    bool unclosed() const { return what.empty(); }
-};
-
 std::string delimiter_option(char d) { return d == '\t' ? "tab" : fmt::format("'{}'", d); }
-
-// Splits one record into cells; `more` fetches the next line when a quoted
-// cell goes on over a line break (false: there is none).
-template <class More>
-std::vector<Cell> split_record(std::vector<std::pair<long, std::string>> &lines, std::size_t start, char delim,
-                               More &&more) {
-    std::vector<Cell> cells;
-    // One cell per delimiter of the first line and one more: growing the
-    // vector cell by cell cost more than the split itself.
-    const std::string &first = lines[0].second;
-    cells.reserve(static_cast<std::size_t>(std::count(first.begin() + static_cast<std::ptrdiff_t>(std::min(start, first.size())), first.end(), delim)) + 1);
-    std::size_t li = 0, pos = start;
-    auto fail = [&](std::size_t where, std::string what) {
-        throw LayoutFault{lines[li].first, static_cast<long>(where) + 1, std::move(what)};
-    };
-    for (;;) {
-        const std::string *text = &lines[li].second;
-        Cell cell;
-        cell.line = lines[li].first;
-        cell.column = static_cast<long>(pos) + 1;
-        if (pos < text->size() && (*text)[pos] == '"') {
-            cell.quoted = true;
-            ++pos;
-            for (;;) {
-                if (pos >= text->size()) {
-                    if (!more()) fail(static_cast<std::size_t>(cell.column - 1), "");
-                    ++li;
-                    text = &lines[li].second;
-                    pos = 0;
-                    cell.text += '\n';
-                    cell.breaks.push_back(cell.text.size());
-                    continue;
-                }
-                char c = (*text)[pos];
-                if (c == '"') {
-                    if (pos + 1 < text->size() && (*text)[pos + 1] == '"') {
-                        cell.escapes.push_back(cell.text.size());
-                        cell.text += '"';
-                        pos += 2;
-                        continue;
-                    }
-                    ++pos;
-                    break;
-                }
-                cell.text += c;
-                ++pos;
-            }
-            if (pos < text->size() && (*text)[pos] != delim) fail(pos, "text after the closing quote of a cell");
-        } else {
-            std::size_t end = text->find(delim, pos);
-            if (end == std::string::npos) end = text->size();
-            std::string_view raw = std::string_view(*text).substr(pos, end - pos);
-            if (auto q = raw.find('"'); q != std::string_view::npos)
-                fail(pos + q, "quote inside an unquoted cell (quote the cell and double the quote)");
-            cell.text = std::string(raw);
-            pos = end;
-        }
-        cells.push_back(std::move(cell));
-        if (pos >= lines[li].second.size()) break;
-        ++pos;  // the delimiter
-    }
-    return cells;
-}
 
 std::string trim_blanks(const std::string &s, std::size_t &lead) {
     std::size_t first = s.find_first_not_of(" \t"), last = s.find_last_not_of(" \t");
@@ -164,6 +85,9 @@ public:
     }
 
     std::vector<std::size_t> missing_fields() const override { return map_.missing(); }
+    BlockLayout block_layout() const override {
+        return BlockLayout{ResultsFormat::Csv, delim_, map_.columns.size(), header_line_};
+    }
 
 private:
     void read_header() {
@@ -177,6 +101,7 @@ private:
                         : 0;
         } while (is_blank_line(line.text.substr(start)) && !line.cut());
         Place at{path_, line.number, 0, {}};
+        header_line_ = line.number;
         if (line.cut())
             throw InputError(at, fmt::format("the header line has more than {} bytes", kLineLimit));
         std::string head(line.text);
@@ -211,7 +136,7 @@ private:
         }
         map_ = map_columns(names, form_, opts_.id_column, opts_.keep, opts_.encoding, conv_);
         if (map_.fields_named == 0) throw InputError(at, no_field_named(names, hint));
-        report_columns(names, line.number);
+        report_columns(map_, names, form_, opts_.ignore_unknown, opts_.id_column, path_, line.number, diag_);
     }
 
     std::string no_field_named(const std::vector<ColumnName> &names, char hint) const {
@@ -232,49 +157,6 @@ private:
         return what + fmt::format("; is it the header of these results? (it reads {}{}, split at {})", list,
                                   names.size() > 3 ? ", ..." : "",
                                   delim_ == '\t' ? std::string("tabs") : fmt::format("\"{}\"", delim_));
-    }
-
-    void report_columns(const std::vector<ColumnName> &names, long line) {
-        std::size_t unknown = 0;
-        for (std::size_t c = 0; c < names.size(); ++c) {
-            const ColumnMap::Column &col = map_.columns[c];
-            Place at{path_, line, names[c].byte, {}};
-            switch (col.role) {
-            case ColumnMap::Role::Unknown:
-            case ColumnMap::Role::Unreadable:
-                // A column of its own (a scan's file name, a batch number) costs
-                // no form, so it is only said; a name that cannot be read may
-                // be a field in the wrong encoding.
-                if (col.role == ColumnMap::Role::Unknown && opts_.ignore_unknown) break;
-                if (++unknown > kColumnsShown) break;
-                if (col.role == ColumnMap::Role::Unreadable) {
-                    at.column += static_cast<long>(col.offset);
-                    diag_.error(InputError(at, fmt::format("header: {}; the column is ignored", col.problem)));
-                } else {
-                    diag_.warning(InputError(at, fmt::format("unknown field \"{}\" (not in {}); the column is ignored "
-                                                             "(--keep it if it is meant)",
-                                                             col.shown, form_.path)));
-                }
-                break;
-            case ColumnMap::Role::Repeated:
-                diag_.error(InputError(at, fmt::format("field \"{}\" named again (first in column {}); column {} is "
-                                                       "ignored",
-                                                       col.shown, map_.field_column[col.field], c + 1)));
-                break;
-            case ColumnMap::Role::Field:
-            case ColumnMap::Role::Id:
-            case ColumnMap::Role::Kept:
-                break;
-            }
-        }
-        if (unknown > kColumnsShown)
-            diag_.warning(InputError(Place{path_, line, 0, {}},
-                                   fmt::format("{} more columns name no field of {} (the first {} are named above); "
-                                               "they are ignored",
-                                               unknown - kColumnsShown, form_.path, kColumnsShown)));
-        if (!opts_.id_column.empty() && map_.id_column == 0)
-            diag_.error(InputError(Place{path_, line, 0, {}},
-                                   fmt::format("no column \"{}\" for --id", opts_.id_column)));
     }
 
     // Reads the record that starts on `line`, over more lines where a quoted
@@ -349,6 +231,7 @@ private:
     ValueSink sink_;
     ColumnMap map_;
     char delim_ = ',';
+    long header_line_ = 0;
     long forms_ = 0;
 };
 

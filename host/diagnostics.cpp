@@ -28,6 +28,10 @@ void Diagnostics::error(const InputError &e) { error(e.full()); }
 
 void Diagnostics::error(const std::string &message) {
     ++count_;
+    if (kept_) {
+        kept_->push_back({true, visible(message)});
+        return;
+    }
     fmt::print(out_, "talvechk: error: {}\n", visible(message));
     std::fflush(out_);
 }
@@ -35,6 +39,10 @@ void Diagnostics::error(const std::string &message) {
 void Diagnostics::warning(const InputError &e) { warning(e.full()); }
 
 void Diagnostics::warning(const std::string &message) {
+    if (kept_) {
+        kept_->push_back({false, visible(message)});
+        return;
+    }
     fmt::print(out_, "talvechk: warning: {}\n", visible(message));
     std::fflush(out_);
 }

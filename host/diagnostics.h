@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace talvhost {
 
@@ -33,7 +34,14 @@ private:
 // so that the good part of a batch still gets checked.
 class Diagnostics {
 public:
+    // One message as it would be printed, for a front end that hands them
+    // on in its own terms (Python warnings) instead of printing them.
+    struct Said {
+        bool error;
+        std::string text;  // without the "talvechk: error: " before it
+    };
     explicit Diagnostics(std::FILE *out = stderr) : out_(out) {}
+    explicit Diagnostics(std::vector<Said> *kept) : out_(nullptr), kept_(kept) {}
     void error(const InputError &e);
     void error(const std::string &message);
     // Said, not counted: the batch is checked as it would be without it.
@@ -43,6 +51,7 @@ public:
 
 private:
     std::FILE *out_;
+    std::vector<Said> *kept_ = nullptr;
     long count_ = 0;
 };
 

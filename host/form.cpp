@@ -191,8 +191,8 @@ Form parse_form(const std::string &text, const std::string &path, Converter &con
     return form;
 }
 
-Form load_form(const std::string &path, Converter &conv) {
-    return parse_form(read_whole_file(path, kFormSizeLimit), path, conv);
-}
+std::string read_form_file(const std::string &path) { return read_whole_file(path, kFormSizeLimit); }
+
+Form load_form(const std::string &path, Converter &conv) { return parse_form(read_form_file(path), path, conv); }
 
 }  // namespace talvhost

@@ -54,6 +54,9 @@ Form load_form(const std::string &path, Converter &conv);
 // The same from text already in memory (path only names it in messages).
 Form parse_form(const std::string &text, const std::string &path, Converter &conv);
 
+// A definition's text as load_form reads it, with its size limit.
+std::string read_form_file(const std::string &path);
+
 // Reads a whole file; throws InputError when it cannot.
 std::string read_file(const std::string &path);
 

@@ -26,6 +26,8 @@ public:
         if (!opts_.id_column.empty()) id_sjis_ = conv_.to_cp932(opts_.id_column);
     }
 
+    BlockLayout block_layout() const override { return BlockLayout{}; }
+
     Next next(Record &rec) override {
         SourceLine line;
         std::size_t skip = 0;

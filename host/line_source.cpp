@@ -54,6 +54,9 @@ LineSource::LineSource(const std::string &path, std::size_t max_line) : path_(pa
     }
 }
 
+LineSource::LineSource(const std::string &path, std::string bytes, std::size_t max_line, long lines_before)
+    : path_(path), max_line_(max_line), eof_(true), buf_(std::move(bytes)), number_(lines_before) {}
+
 LineSource::~LineSource() {
     if (own_fd_) ::close(fd_);
 }

@@ -21,6 +21,9 @@ public:
     // "-" reads standard input.  Throws InputError when the file cannot be
     // opened or is a directory.
     LineSource(const std::string &path, std::size_t max_line);
+    // The lines of bytes held in memory (a block of a file named path),
+    // numbered on from lines_before.
+    LineSource(const std::string &path, std::string bytes, std::size_t max_line, long lines_before);
     ~LineSource();
     LineSource(const LineSource &) = delete;
     LineSource &operator=(const LineSource &) = delete;

@@ -9,6 +9,7 @@
 
 #include "escaping.h"
 #include "explain.h"
+#include "summary_keys.h"
 
 namespace talvhost {
 
@@ -182,30 +183,7 @@ public:
     }
 
     void summary(const Summary &s) override {
-        nlohmann::ordered_json j;
-        j["forms"] = s.forms;
-        j["not_checked"] = s.not_checked;
-        j["crashed"] = s.crashed;
-        j["checks"] = s.checks;
-        j["passed"] = s.passed;
-        j["failed"] = s.failed;
-        j["errors"] = s.errors;
-        if (s.column_missing) j["column_missing"] = s.column_missing;
-        j["flagged"] = s.flagged;
-        if (s.skipped) j["skipped"] = s.skipped;  // only then, for readers of the older summary
-        if (s.timing) {
-            j["seconds"] = s.seconds;
-            j["forms_per_second"] = s.seconds > 0 ? static_cast<double>(s.forms - s.not_checked) / s.seconds : 0.0;
-            j["jobs"] = s.jobs;
-        }
-        nlohmann::ordered_json by_field = nlohmann::ordered_json::object();
-        for (std::size_t i = 0; i < form_.fields.size(); ++i) {
-            if (!s.by_field[i].failed && !s.by_field[i].errors) continue;
-            by_field[form_.fields[i].name] = {{"failed", s.by_field[i].failed}, {"errors", s.by_field[i].errors}};
-        }
-        j["by_field"] = by_field;
-        j["findings"] = s.findings;
-        j["shown"] = s.shown;
+        nlohmann::ordered_json j = summary_json(s, form_);
         nlohmann::ordered_json wrap;
         wrap["summary"] = j;
         fmt::print(out_, "{}\n", json_text(wrap));

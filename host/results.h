@@ -74,8 +74,16 @@ constexpr std::size_t kLineLimit = 8u << 20;
 constexpr std::size_t kSpanLimit = 64u << 10;
 // JSON Lines values are strings: deeper nesting is refused before it costs.
 constexpr int kResultsDepthLimit = 8;
-// More unknown columns than this are counted in one message.
-constexpr std::size_t kColumnsShown = 5;
+
+// What the block finder needs to know of a results file: JSON Lines forms
+// are lines; CSV ones are records of the header's cells, split at its
+// delimiter, after the header's line.
+struct BlockLayout {
+    ResultsFormat format = ResultsFormat::Jsonl;
+    char delimiter = ',';
+    std::size_t columns = 0;
+    long header_line = 0;  // CSV: the header's line (blank lines may come before it)
+};
 
 // Reads the forms of a results file one after another, so that a caller may
 // hold a few at a time.  Bad input is reported through diag with its place.
@@ -89,6 +97,9 @@ public:
     // Fields of the form that the file has no column for (CSV; JSON Lines
     // objects may leave out any field).
     virtual std::vector<std::size_t> missing_fields() const { return {}; }
+    // How forms lie in the file, for splitting it into blocks that a
+    // reader of its own can take (see block_finder.h).
+    virtual BlockLayout block_layout() const = 0;
 };
 
 // Opens the file ("-": standard input) and reads what comes before the

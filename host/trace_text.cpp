@@ -33,12 +33,16 @@ std::string error_words(const TraceStep &s, Converter &conv) {
 
 }  // namespace
 
-TraceCollector::TraceCollector() { talv_set_trace(&TraceCollector::record, reinterpret_cast<uintptr_t>(this)); }
+TraceCollector::TraceCollector(std::size_t keep) : keep_(keep) { talv_set_trace(&TraceCollector::record, reinterpret_cast<uintptr_t>(this)); }
 
 TraceCollector::~TraceCollector() { talv_set_trace(nullptr, 0); }
 
 void TraceCollector::record(uintptr_t context, const TALV_TRACE_EVENT *e) {
     auto *self = reinterpret_cast<TraceCollector *>(context);
+    if (self->steps_.size() >= self->keep_) {
+        ++self->dropped_;
+        return;
+    }
     TraceStep s;
     s.kind = e->kind;
     s.start = e->start;

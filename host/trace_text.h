@@ -3,6 +3,7 @@
 // with the expression piece underlined, or as JSON.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,17 +33,23 @@ struct TraceStep {
 // evaluations run meanwhile.  One at a time: the trace is process-wide.
 class TraceCollector {
 public:
-    TraceCollector();
+    // keep: the steps kept at most; the ones after are only counted, so
+    // that one long evaluation cannot take memory without bound.
+    explicit TraceCollector(std::size_t keep = SIZE_MAX);
     ~TraceCollector();
     TraceCollector(const TraceCollector &) = delete;
     TraceCollector &operator=(const TraceCollector &) = delete;
 
     const std::vector<TraceStep> &steps() const { return steps_; }
     std::vector<TraceStep> take() { return std::move(steps_); }
+    // Steps past the kept ones.
+    std::size_t dropped() const { return dropped_; }
 
 private:
     static void record(uintptr_t context, const TALV_TRACE_EVENT *event);
     std::vector<TraceStep> steps_;
+    std::size_t keep_;
+    std::size_t dropped_ = 0;
 };
 
 // "field", "operator", "comparison", "logical", "call", "assignment",

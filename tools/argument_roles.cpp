@@ -1,5 +1,6 @@
 #include "argument_roles.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <fmt/format.h>
@@ -30,12 +31,19 @@ bool is_form_object(const nlohmann::json &j) {
 }
 
 // The first non-blank lines of a file, at most `count`.
+// Only the file's first bytes are looked at: a device such as /dev/zero
+// has no line end to wait for.
 std::vector<std::string> first_lines(const std::string &path, std::size_t count) {
     LineSource src(path, kLookAt);
-    SourceLine line;
+    std::string_view head = src.head(kLookAt * (count + 1));
     std::vector<std::string> lines;
-    while (lines.size() < count && src.next(line))
-        if (line.text.find_first_not_of(" \t\r") != std::string_view::npos) lines.emplace_back(line.text);
+    while (lines.size() < count && !head.empty()) {
+        std::size_t nl = head.find('\n');
+        std::string_view text = head.substr(0, std::min(nl, kLookAt));
+        head.remove_prefix(nl == std::string_view::npos ? head.size() : nl + 1);
+        if (!text.empty() && text.back() == '\r' && text.size() < kLookAt) text.remove_suffix(1);
+        if (text.find_first_not_of(" \t\r") != std::string_view::npos) lines.emplace_back(text);
+    }
     return lines;
 }
 

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "argument_roles.h"
+#include "columns.h"
 #include "commands.h"
 #include "lint.h"
 #include "progress.h"
@@ -17,30 +18,6 @@ namespace {
 // Forms read before they are checked and reported: memory stays flat
 // whatever the size of the batch, and workers still get slices enough.
 constexpr std::size_t kChunk = 4096;
-
-// The checks that read a field the results have no column for, left out of
-// the form the checker sees.  Returns how many checks that leaves out.
-long leave_out_unread(Form &form, const std::vector<std::size_t> &missing, Converter &conv, std::string &names) {
-    if (missing.empty()) return 0;
-    std::vector<bool> absent(form.fields.size());
-    for (std::size_t f : missing) absent[f] = true;
-    std::vector<bool> named(form.fields.size());
-    long left_out = 0;
-    auto reads = fields_to_show(form, conv);
-    for (std::size_t i = 0; i < form.fields.size(); ++i) {
-        if (!form.fields[i].check) continue;
-        bool blind = false;
-        for (std::size_t f : reads[i])
-            if (absent[f]) blind = named[f] = true;
-        if (!blind) continue;
-        form.fields[i].check.reset();
-        form.fields[i].sjis_check.clear();
-        ++left_out;
-    }
-    for (std::size_t f = 0; f < form.fields.size(); ++f)
-        if (named[f]) names += fmt::format("{}{}", names.empty() ? "" : ", ", form.fields[f].name);
-    return left_out;
-}
 
 }  // namespace
 
@@ -81,12 +58,7 @@ int run_check(const CheckOptions &opts) {
     if (!opts.allow_missing) {
         left_out = leave_out_unread(checked, reader->missing_fields(), conv, missing_names);
         if (left_out > 0)
-            diag.error(InputError(Place{opts.results_path, 0, 0, {}},
-                                  fmt::format("no column for {} of {}; the {} check{} reading {} {} not made on any "
-                                              "form (--allow-missing reads a missing column as empty)",
-                                              missing_names, form.path, left_out, left_out == 1 ? "" : "s",
-                                              missing_names.find(',') == std::string::npos ? "it" : "them",
-                                              left_out == 1 ? "is" : "are")));
+            diag.error(missing_columns_error(opts.results_path, form, missing_names, left_out));
     }
 
     auto reporter = make_reporter(opts.format, stdout, form, conv, !opts.read.id_column.empty(),

@@ -50,6 +50,10 @@ struct NamedValue {
 
 std::string type_name(py::handle object);
 
+// A str of UTF-8 text the host made; a stray byte becomes U+FFFD rather than
+// a UnicodeDecodeError.
+py::str text_of(const std::string &utf8);
+
 // UTF-8 of a str; throws py::value_error naming what when it cannot be
 // encoded (lone surrogates).  what names the value in the message.
 std::string utf8_of(py::handle text, const std::string &what);

@@ -1,16 +1,16 @@
 // A whole table of recognised texts checked in one call: the rows of a
-// DataFrame (or of a Dask partition), column by column.  The texts are
-// copied out of Python first; the checks then run without the GIL.
+// DataFrame (or of a Dask partition), column by column, as the command
+// checks a file: the texts are copied out of Python first, then read by a
+// reader over those cells and checked without the GIL.
 #include <cmath>
 #include <optional>
 
 #include <fmt/format.h>
 #include <pybind11/stl.h>
 
-#include "checker.h"
-#include "core.h"
+#include "batch.h"
+#include "columns.h"
 #include "record_builder.h"
-#include "report.h"
 
 namespace talvpy {
 
@@ -20,28 +20,13 @@ namespace {
 
 // Every row's texts, packed, with the first fault met while reading each row.
 struct Rows {
+    ColumnMap map;
+    std::vector<ColumnName> names;
     std::vector<std::size_t> fields;  // field of each used column
     std::string arena;
     std::vector<std::pair<uint32_t, uint32_t>> cells;  // row-major: offset, length
     std::vector<std::optional<std::pair<std::size_t, std::string>>> fault;  // column index, what
-};
-
-struct Rejected {
-    std::size_t row;
-    std::optional<std::size_t> field;
-    std::string message;
-};
-
-struct Found {
-    std::size_t row;
-    Finding finding;
-    std::vector<std::pair<std::size_t, std::string>> shown;
-};
-
-struct Outcomes {
-    std::vector<Found> found;
-    std::vector<Rejected> rejected;
-    Summary summary;
+    std::size_t count = 0;
 };
 
 std::string describe_cell(py::handle cell) {
@@ -50,26 +35,27 @@ std::string describe_cell(py::handle cell) {
     return fmt::format("the value must be str or None, not {}", type_name(cell));
 }
 
+// names: each column's label as UTF-8 bytes (a label that is no text, with
+// its undecodable bytes as they were).
 Rows copy_rows(const LoadedForm &loaded, const std::vector<std::string> &names, py::list columns, std::size_t count,
-               std::vector<std::string> &ignored) {
+               const std::vector<std::string> &keep) {
     Rows rows;
+    rows.count = count;
+    for (std::size_t c = 0; c < names.size(); ++c)
+        rows.names.push_back(ColumnName{names[c], static_cast<long>(c) + 1, 0});
+    rows.map = map_columns(rows.names, loaded.form, {}, keep, Encoding::Utf8, converter());
     std::vector<py::list> used;
-    std::vector<long> seen(loaded.form.fields.size(), -1);
     for (std::size_t c = 0; c < names.size(); ++c) {
-        auto field = loaded.form.find(names[c]);
-        if (!field) {
-            ignored.push_back(names[c]);
-            continue;
-        }
-        if (seen[*field] >= 0)
-            throw py::value_error(fmt::format("column \"{}\" is given twice (columns {} and {})", names[c],
-                                              seen[*field] + 1, c + 1));
-        seen[*field] = static_cast<long>(c);
+        const ColumnMap::Column &col = rows.map.columns[c];
+        if (col.role == ColumnMap::Role::Repeated)
+            throw py::value_error(fmt::format("column \"{}\" is given twice (columns {} and {})", col.shown,
+                                              col.first, c + 1));
+        if (col.role != ColumnMap::Role::Field) continue;
         py::handle column = columns[c];
         if (!PyList_Check(column.ptr())) throw py::type_error("each column must be a list");
         if (static_cast<std::size_t>(PyList_GET_SIZE(column.ptr())) != count)
             throw py::value_error("the columns differ in length");
-        rows.fields.push_back(*field);
+        rows.fields.push_back(col.field);
         used.push_back(py::reinterpret_borrow<py::list>(column));
     }
     rows.cells.resize(count * used.size());
@@ -88,7 +74,9 @@ Rows copy_rows(const LoadedForm &loaded, const std::vector<std::string> &names, 
             const char *data = PyUnicode_AsUTF8AndSize(cell, &size);
             if (!data) {
                 PyErr_Clear();
-                if (!rows.fault[r]) rows.fault[r].emplace(c, "the text is not valid in its encoding (undecodable bytes)");
+                if (!rows.fault[r])
+                    rows.fault[r].emplace(c, "the text cannot be encoded as UTF-8 (a lone surrogate, or bytes that "
+                                             "did not decode?)");
                 continue;
             }
             if (rows.arena.size() + static_cast<std::size_t>(size) > UINT32_MAX)
@@ -100,92 +88,99 @@ Rows copy_rows(const LoadedForm &loaded, const std::vector<std::string> &names, 
     return rows;
 }
 
-Outcomes check_rows(const LoadedForm &loaded, const Rows &rows, std::size_t count, bool keep_given) {
-    Converter &conv = converter();
-    Outcomes out;
-    Summary &s = out.summary;
-    s.forms = static_cast<long>(count);
-    RecordBuilder builder(loaded.form, conv, keep_given);
-    Checker checker(loaded.form, conv);
-    if (uint32_t rc = checker.start(); rc != 0)
-        throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
-    const std::size_t width = rows.fields.size();
-    for (std::size_t r = 0; r < count; ++r) {
-        if (rows.fault[r]) {
-            auto &[column, what] = *rows.fault[r];
-            out.rejected.push_back({r, rows.fields[column], what});
-            continue;
+// The table's rows as forms, numbered from 1 in the order given.
+class FrameReader : public FormReader, public FaultNaming {
+public:
+    FrameReader(const Rows &rows, const Form &form, Converter &conv, bool keep_given, bool ignore_unknown,
+                Diagnostics &diag, const ColumnWords &words)
+        : rows_(rows), builder_(form, conv, keep_given) {
+        report_columns(rows.map, rows.names, form, ignore_unknown, {}, {}, 0, diag, words);
+    }
+
+    Next next(Record &rec) override {
+        if (row_ >= rows_.count) return Next::End;
+        std::size_t r = row_++;
+        rec.number = static_cast<long>(r) + 1;
+        fault_field_.reset();
+        if (rows_.fault[r]) {
+            auto &[column, what] = *rows_.fault[r];
+            fault_field_ = rows_.fields[column];
+            fault_ = what;
+            return Next::Bad;
         }
-        bool good = true;
-        for (std::size_t c = 0; c < width && good; ++c) {
-            auto [offset, length] = rows.cells[r * width + c];
+        const std::size_t width = rows_.fields.size();
+        for (std::size_t c = 0; c < width; ++c) {
+            auto [offset, length] = rows_.cells[r * width + c];
             try {
-                builder.set(rows.fields[c], std::string_view(rows.arena).substr(offset, length));
+                builder_.set(rows_.fields[c], std::string_view(rows_.arena).substr(offset, length));
             } catch (const InputError &e) {
-                out.rejected.push_back({r, rows.fields[c], e.what()});
-                good = false;
+                fault_field_ = rows_.fields[c];
+                fault_ = e.what();
+                builder_.reset();
+                return Next::Bad;
             }
         }
-        if (!good) {
-            builder.reset();
-            continue;
-        }
-        Record record = builder.take(static_cast<long>(r) + 1);
-        FormResult result = checker.check(record);
-        s.checks += result.checks;
-        s.passed += result.passed;
-        s.failed += result.failed;
-        s.errors += result.errors;
-        if (!result.findings.empty()) ++s.flagged;
-        for (Finding &f : result.findings) {
-            std::vector<std::pair<std::size_t, std::string>> shown;
-            for (std::size_t field : loaded.show[f.field]) shown.emplace_back(field, shown_value(record, field, conv));
-            out.found.push_back({r, std::move(f), std::move(shown)});
-        }
+        rec = builder_.take(rec.number);
+        return Next::Good;
     }
-    s.not_checked = static_cast<long>(out.rejected.size());
-    return out;
+
+    std::vector<std::size_t> missing_fields() const override { return rows_.map.missing(); }
+    BlockLayout block_layout() const override { return {}; }
+    std::optional<std::size_t> last_fault_field() const override { return fault_field_; }
+    std::string last_fault_message() const override { return fault_; }
+
+private:
+    const Rows &rows_;
+    RecordBuilder builder_;
+    std::size_t row_ = 0;
+    std::optional<std::size_t> fault_field_;
+    std::string fault_;
+};
+
+ColumnWords python_words() {
+    ColumnWords words;
+    words.keep = "keep= it if it is meant";
+    words.id = "id_column";
+    words.allow_missing = "allow_missing=True reads a missing column as empty";
+    return words;
 }
 
-// (findings, rejected, summary, ignored column names): findings as (row,
-// field, outcome, code, message, values), rejected as (row, field, message),
-// rows counted from 0 in the order given.  keep_given: show the texts as
-// given, not as the library reads them.
-py::tuple check_columns(const LoadedForm &loaded, const std::vector<std::string> &names, py::list columns,
-                        std::size_t count, bool keep_given) {
-    if (static_cast<std::size_t>(py::len(columns)) != names.size())
-        throw py::value_error("one column of texts per name");
-    std::vector<std::string> ignored;
-    Rows rows = copy_rows(loaded, names, columns, count, ignored);
-    Outcomes out = with_library([&] { return check_rows(loaded, rows, count, keep_given); });
+Detail detail_of(bool explain, bool suggest) {
+    return suggest ? Detail::Suggest : explain ? Detail::Explain : Detail::None;
+}
 
-    const auto &fields = loaded.form.fields;
-    py::list found;
-    for (const Found &f : out.found)
-        found.append(py::make_tuple(f.row, fields[f.finding.field].name,
-                                    outcome_word(classify(f.finding.out, f.finding.ret)), f.finding.out,
-                                    f.finding.message, shown_values(loaded, f.shown)));
-    py::list rejected;
-    for (const Rejected &r : out.rejected)
-        rejected.append(py::make_tuple(r.row, r.field ? py::object(py::str(fields[*r.field].name)) : py::object(py::none()),
-                                       r.message));
-    const Summary &s = out.summary;
-    py::dict summary;
-    summary["forms"] = s.forms;
-    summary["not_checked"] = s.not_checked;
-    summary["checks"] = s.checks;
-    summary["passed"] = s.passed;
-    summary["failed"] = s.failed;
-    summary["errors"] = s.errors;
-    summary["flagged"] = s.flagged;
-    return py::make_tuple(found, rejected, summary, ignored);
+// See outcome_tuple; forms are numbered from 1 in the order given.
+py::tuple check_columns(const LoadedForm &loaded, const std::vector<py::bytes> &labels, py::list columns,
+                        std::size_t count, bool keep_given, const std::vector<std::string> &keep, bool ignore_unknown,
+                        bool allow_missing, bool strict, bool explain, bool suggest) {
+    if (static_cast<std::size_t>(py::len(columns)) != labels.size())
+        throw py::value_error("one column of texts per name");
+    std::vector<std::string> names;
+    for (const py::bytes &label : labels) names.push_back(label);
+    Rows rows = copy_rows(loaded, names, columns, count, keep);
+    BatchOptions opts;
+    opts.allow_missing = allow_missing;
+    opts.strict = strict;
+    opts.detail = detail_of(explain, suggest);
+    opts.words = python_words();
+    BatchOutcome out = with_library([&] {
+        return run_batch(
+            loaded,
+            [&](const Form &form, Diagnostics &diag) -> std::unique_ptr<FormReader> {
+                return std::make_unique<FrameReader>(rows, form, converter(), keep_given, ignore_unknown, diag,
+                                                     opts.words);
+            },
+            opts, "");
+    });
+    return outcome_tuple(loaded, out);
 }
 
 }  // namespace
 
 void bind_frame_check(py::module_ &, py::class_<LoadedForm> &form_class) {
     form_class.def("check_columns", &check_columns, py::arg("names"), py::arg("columns"), py::arg("rows"),
-                   py::arg("keep_given") = true);
+                   py::arg("keep_given"), py::arg("keep"), py::arg("ignore_unknown"), py::arg("allow_missing"),
+                   py::arg("strict"), py::arg("explain"), py::arg("suggest"));
 }
 
 }  // namespace talvpy

@@ -9,7 +9,8 @@
 
 #include "checker.h"
 #include "core.h"
-#include "explain.h"
+#include "batch.h"
+#include "check_explained.h"
 #include "lint.h"
 #include "record_builder.h"
 #include "report.h"
@@ -31,6 +32,12 @@ Converter &converter() {
 
 std::string type_name(py::handle object) {
     return py::str(py::type::handle_of(object).attr("__name__")).cast<std::string>();
+}
+
+py::str text_of(const std::string &utf8) {
+    PyObject *text = PyUnicode_DecodeUTF8(utf8.data(), static_cast<Py_ssize_t>(utf8.size()), "replace");
+    if (!text) throw py::error_already_set();
+    return py::reinterpret_steal<py::str>(text);
 }
 
 std::string utf8_of(py::handle text, const std::string &what) {
@@ -71,7 +78,7 @@ std::vector<NamedValue> named_values(py::handle mapping) {
 
 py::dict shown_values(const LoadedForm &loaded, const std::vector<std::pair<std::size_t, std::string>> &shown) {
     py::dict values;
-    for (const auto &[field, text] : shown) values[py::str(loaded.form.fields[field].name)] = py::str(text);
+    for (const auto &[field, text] : shown) values[py::str(loaded.form.fields[field].name)] = text_of(text);
     return values;
 }
 
@@ -97,7 +104,7 @@ LoadedForm parse_loaded(const std::string &text, const std::string &path) {
 std::string read_definition(const std::string &path) {
     py::gil_scoped_release nogil;
     try {
-        return read_file(path);
+        return read_form_file(path);
     } catch (const InputError &e) {
         throw FormFault{e};
     }
@@ -106,7 +113,8 @@ std::string read_definition(const std::string &path) {
 // The field, the result and the shown values of one check.
 using CheckRow = std::tuple<std::size_t, CallResult, std::vector<std::pair<std::size_t, std::string>>>;
 
-py::list check_values(const LoadedForm &loaded, py::handle values, bool explain) {
+py::list check_values(const LoadedForm &loaded, py::handle values, bool explain, bool suggest) {
+    explain = explain || suggest;
     std::vector<NamedValue> given = named_values(values);
     std::vector<std::string> traces;
     std::vector<CheckRow> rows = with_library([&] {
@@ -114,7 +122,7 @@ py::list check_values(const LoadedForm &loaded, py::handle values, bool explain)
         RecordBuilder builder(loaded.form, conv);
         for (const NamedValue &v : given) {
             auto field = loaded.form.find(v.name);
-            if (!field) throw py::value_error(fmt::format("no field \"{}\" in the form", v.name));
+            if (!field) throw py::value_error(fmt::format("no field \"{}\" in the form", visible(v.name)));
             try {
                 builder.set(*field, v.text);
             } catch (const InputError &e) {
@@ -126,7 +134,7 @@ py::list check_values(const LoadedForm &loaded, py::handle values, bool explain)
         if (uint32_t rc = checker.start(); rc != 0)
             throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
         std::vector<CheckRow> out;
-        for (CallResult &r : explain ? evaluate_form_traced(checker, conv, loaded.form, record, traces)
+        for (CallResult &r : explain ? evaluate_form_explained(checker, conv, loaded.form, record, suggest, traces)
                                      : evaluate_form(checker, loaded.form, record)) {
             std::vector<std::pair<std::size_t, std::string>> shown;
             for (std::size_t f : loaded.show[r.field]) shown.emplace_back(f, shown_value(record, f, conv));
@@ -291,7 +299,10 @@ PYBIND11_MODULE(_core, m) {
     py::class_<LoadedForm> form(m, "LoadedForm");
     form.def_static("parse", &parse_loaded, py::arg("text"), py::arg("path"))
         .def_static("load",
-                    [](const std::string &path) { return parse_loaded(read_definition(path), path); },
+                    [](const py::bytes &raw) {
+                        std::string path = raw;
+                        return parse_loaded(read_definition(path), path);
+                    },
                     py::arg("path"))
         .def_property_readonly("path", [](const LoadedForm &f) { return f.form.path; })
         .def_property_readonly("title", [](const LoadedForm &f) { return f.form.title; })
@@ -309,13 +320,15 @@ PYBIND11_MODULE(_core, m) {
                                        if (def.check) checks[py::str(def.name)] = *def.check;
                                    return checks;
                                })
-        .def("check", &check_values, py::arg("values"), py::arg("explain") = false)
+        .def("check", &check_values, py::arg("values"), py::arg("explain") = false, py::arg("suggest") = false)
         .def("certify", &certify_all)
         .def("lint", &lint_all);
     bind_frame_check(m, form);
+    bind_blocks(m, form);
 
     m.def("evaluate", &evaluate, py::arg("expression"), py::arg("field"), py::arg("values"), py::arg("certify"));
     m.def("message", &message, py::arg("code"), py::arg("name") = py::none());
     m.def("fields", &fields, py::arg("expression"), py::arg("names"));
     m.attr("VALUE_LIMIT") = talvhost::kValueLimit;
+    m.attr("EXPLAIN_STEPS") = kExplainSteps;
 }

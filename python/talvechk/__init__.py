@@ -17,12 +17,12 @@ from typing import List, Mapping, Optional, Sequence
 
 from . import _core
 from ._errors import FormError, TalvechkWarning
-from ._form import Form
+from ._form import EXPLAIN_STEPS, Form, _need_text
 from ._frame import check_frame
 from ._results import Finding, Result
 
 __all__ = ["Form", "Finding", "Result", "FormError", "TalvechkWarning", "evaluate", "message", "fields",
-           "check_frame", "VALUE_LIMIT"]
+           "check_frame", "VALUE_LIMIT", "EXPLAIN_STEPS"]
 __version__ = "1.0.0"
 
 #: The most bytes (in CP932) one field's text may have.
@@ -32,6 +32,7 @@ VALUE_LIMIT: int = _core.VALUE_LIMIT
 def _need_str(value, what: str) -> None:
     if not isinstance(value, str):
         raise TypeError(f"{what} must be str, not {type(value).__name__}")
+    _need_text(value, what, ValueError)
 
 
 def evaluate(expression: str, field: str, values: Mapping[str, Optional[str]], *,

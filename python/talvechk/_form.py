@@ -7,7 +7,11 @@ import os
 from typing import Any, Dict, List, Mapping, Optional
 
 from . import _core
+from ._errors import FormError
 from ._results import Finding
+
+#: Steps of one check's trace that check(..., explain=True) keeps, at most.
+EXPLAIN_STEPS: int = _core.EXPLAIN_STEPS
 
 _cache: Dict[str, "Form"] = {}
 
@@ -28,8 +32,13 @@ class Form:
 
     @classmethod
     def load(cls, path: "str | os.PathLike[str]") -> "Form":
-        """Reads a definition from a JSON file."""
-        return cls(_core.LoadedForm.load(os.fspath(path)))
+        """Reads a definition from a JSON file, as the command does (at
+        most 16 MiB; a NUL in the path raises ValueError, as open() does)."""
+        name = os.fspath(path)
+        raw = os.fsencode(name)
+        if b"\0" in raw:
+            raise ValueError(f"embedded null byte in the path {_shown(raw)}")
+        return cls(_core.LoadedForm.load(raw))
 
     @classmethod
     def from_dict(cls, definition: Mapping[str, Any], *, name: str = "<dict>") -> "Form":
@@ -49,6 +58,8 @@ class Form:
         """A definition given as JSON text."""
         if not isinstance(text, str):
             raise TypeError(f"the definition text must be str, not {type(text).__name__}")
+        _need_text(name, "the definition's name", ValueError)
+        _need_text(text, f"the definition {name}", FormError)
         return cls(_core.LoadedForm.parse(text, name))
 
     @property
@@ -79,7 +90,8 @@ class Form:
         """The definition as Python objects."""
         return json.loads(self._core.definition)
 
-    def check(self, values: Mapping[str, Optional[str]], *, explain: bool = False) -> List[Finding]:
+    def check(self, values: Mapping[str, Optional[str]], *, explain: bool = False,
+              suggest: bool = False) -> List[Finding]:
         """Every check of the form over one form's recognised texts.
 
         values maps field names to texts (str; None or a missing name is an
@@ -89,14 +101,22 @@ class Form:
         VALUE_LIMIT bytes in CP932, or a character CP932 lacks) raises
         ValueError or TypeError and checks nothing.
 
-        explain=True also records how each check came to its outcome:
-        Finding.explain is then the library's trace of the evaluation, a
-        list of steps (dicts: kind, piece of the expression, start and
-        length in its CP932 bytes, the values and texts the step used,
-        status, description); otherwise None.
+        explain=True also says why each check came out as it did:
+        Finding.explain is then the list of records the command's JSON
+        report gives under "explain" with --explain (dicts: kind, piece,
+        start, length, the values and arguments, impossible, text).  They
+        are worked out from at most EXPLAIN_STEPS steps of each check's
+        trace; a check of more steps is explained from those, and its last
+        record (kind "cut") says so.  suggest=True (which implies explain)
+        gives each check that did not pass the command's --suggest
+        candidates in Finding.suggestions, in the same order.
         """
-        return [Finding(*row[:6], explain=json.loads(row[6]) if row[6] is not None else None)
-                for row in self._core.check(values, bool(explain))]
+        explain = explain or suggest
+        found = []
+        for row in self._core.check(values, bool(explain), bool(suggest)):
+            detail = json.loads(row[6]) if row[6] is not None else {}
+            found.append(Finding(*row[:6], explain=detail.get("explain"), suggestions=detail.get("suggestions")))
+        return found
 
     def certify(self) -> List[Finding]:
         """Every check of the form in certify mode: the expressions
@@ -116,12 +136,13 @@ class Form:
         that likely explains it); [] for a clean form."""
         return list(self._core.lint())
 
-    def check_frame(self, frame: Any, id_column: Optional[str] = None):
+    def check_frame(self, frame: Any, id_column: Optional[str] = None, **options):
         """Checks every row of a pandas DataFrame of recognised texts; see
-        talvechk.check_frame."""
+        talvechk.check_frame (options: keep, ignore_unknown, allow_missing,
+        strict, explain, suggest)."""
         from ._frame import check_frame
 
-        return check_frame(self, frame, id_column=id_column)
+        return check_frame(self, frame, id_column=id_column, **options)
 
     def __reduce__(self):
         return (_restore, (self._core.definition, self._core.path))
@@ -129,6 +150,21 @@ class Form:
     def __repr__(self) -> str:
         return (f"<talvechk.Form {self.title!r} from {self.path}: "
                 f"{len(self.fields)} fields, {len(self.checks)} checks>")
+
+
+def _shown(raw: bytes) -> str:
+    """Bytes for a message: control bytes and NUL escaped."""
+    return repr(raw.decode("utf-8", "backslashreplace"))
+
+
+def _need_text(text: str, what: str, error) -> None:
+    """A str that has no UTF-8 form (a lone surrogate) is refused in
+    Python's words, naming what it is and where."""
+    try:
+        text.encode("utf-8")
+    except UnicodeEncodeError as e:
+        raise error(f"{what}: the text has no UTF-8 form (a lone surrogate {text[e.start]!r} at "
+                    f"character {e.start + 1})") from None
 
 
 def _restore(definition: str, path: str) -> Form:

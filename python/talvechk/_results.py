@@ -17,8 +17,12 @@ class Finding:
     ret:     the entry point's return value (0 unless the call was refused)
     message: the library's message, in Japanese
     values:  the recognised texts the check read, field name -> text
-    explain: with check(..., explain=True), the library's trace of the
-             evaluation (a list of steps, dicts); None otherwise
+    explain: with check(..., explain=True), why the check came out as it
+             did: the command's --explain records (dicts: kind, piece,
+             start, length, the values, text); None otherwise
+    suggestions: with check(..., suggest=True), for a check that did not
+             pass, the command's --suggest candidates (dicts: field, from,
+             to, change, checks_passed, checks, text); None otherwise
     """
 
     field: str
@@ -28,6 +32,7 @@ class Finding:
     message: str
     values: Dict[str, str] = field(default_factory=dict)
     explain: Optional[Any] = None
+    suggestions: Optional[Any] = None
 
     @property
     def passed(self) -> bool:

@@ -18,95 +18,39 @@ from __future__ import annotations
 
 import json
 import os
-from typing import Any, Dict, List, Optional, Sequence, Tuple, Union
+from typing import Any, Dict, List, Optional, Sequence, Union
 
 from ._errors import TalvechkWarning  # noqa: F401  (named in the docs)
 from ._form import Form
-from ._frame import SUMMARY_KEYS, check_columns, findings_frame, warn_set_aside
+from ._frame import add_summaries, check_columns, detail_cells, findings_frame, say
 
 __all__ = ["check"]
 
 _ENCODINGS = {"utf-8": "utf-8", "utf8": "utf-8", "cp932": "cp932", "shift_jis": "cp932", "sjis": "cp932"}
-_JSONL_SUFFIXES = (".jsonl", ".ndjson", ".json")
+# No block is cut smaller: a block costs a task.
+_NO_BLOCKS = 1 << 62
 
 
 # ---- on the workers ---------------------------------------------------------
 
-def _rows_of(form: Form, frame, id_column: Optional[str], labelled: bool, keep_given: bool = True):
-    """Checks one partition; the rows carry their position and, for a
-    DataFrame the caller gave, their index label."""
-    found, rejected, summary, ignored, ids = check_columns(form, frame, id_column, keep_given)
+def _check_frame_part(form: Form, frame, id_column: Optional[str], flags: Dict[str, Any]):
+    """Checks one partition of a DataFrame; its rows carry their index label."""
+    (found, rejected, summary, said), ids = check_columns(form, frame, id_column, **flags)
     index = frame.index
-
-    def label(p):
-        return index[p] if labelled else None
 
     def ident(p):
         return ids[p] if ids is not None else None
 
-    rows = [(p, label(p), ident(p), field, outcome, code, message, values)
-            for p, field, outcome, code, message, values in found]
-    bad = [(p, label(p), ident(p), field, message) for p, field, message in rejected]
-    return rows, bad, summary, len(frame), ignored
+    rows = [(index[r[0] - 1], ident(r[0] - 1)) + tuple(r[2:]) for r in found]
+    bad = [(index[r[0] - 1], ident(r[0] - 1)) + tuple(r[2:]) for r in rejected]
+    return rows, bad, summary, said
 
 
-def _check_frame_part(form: Form, frame, id_column: Optional[str], labelled: bool, keep_given: bool = True):
-    return _rows_of(form, frame, id_column, labelled, keep_given)
-
-
-def _check_lines_part(form: Form, lines: List[str], id_column: Optional[str], keep_given: bool):
-    """One block of JSON Lines: each non-blank line a form, as the command
-    reads them; a line that is no JSON object is a form not checked."""
-    import pandas as pd
-
-    records: List[Dict[str, Any]] = []
-    ids: List[str] = []
-    where: List[int] = []     # position among the block's forms of each good record
-    broken: List[Tuple[int, str]] = []
-    count = 0
-    for line in lines:
-        text = line.rstrip("\r\n").lstrip("\ufeff")  # a file's byte-order mark is no part of its first form
-        if not text.strip(" \t"):
-            continue
-        position = count
-        count += 1
-        try:
-            obj = json.loads(text, parse_constant=_no_constant)
-        except ValueError as e:
-            broken.append((position, f"malformed JSON: {e}"))
-            continue
-        if not isinstance(obj, dict):
-            broken.append((position, "each line must be a JSON object of field names"))
-            continue
-        if id_column is not None and id_column in obj:
-            value = obj.pop(id_column)
-            ids.append(value if isinstance(value, str) else json.dumps(value, ensure_ascii=False))
-        else:
-            ids.append("")
-        records.append(obj)
-        where.append(position)
-    names: Dict[str, None] = {}
-    for obj in records:
-        for key in obj:
-            names.setdefault(key, None)
-    frame = pd.DataFrame({n: [obj.get(n) for obj in records] for n in names}, index=range(len(records)),
-                         dtype=object)
-    if id_column is not None:
-        frame[id_column] = ids
-    rows, bad, summary, _, ignored = _rows_of(form, frame, id_column, False, keep_given)
-    rows = [(where[r[0]],) + tuple(r[1:]) for r in rows]
-    bad = [(where[r[0]],) + tuple(r[1:]) for r in bad]
-    for position, message in broken:
-        bad.append((position, None, None, None, message))
-    bad.sort(key=lambda r: r[0])
-    summary = dict(summary)
-    summary["forms"] += len(broken)
-    summary["not_checked"] += len(broken)
-    return rows, bad, summary, count, ignored
-
-
-def _no_constant(name: str):
-    raise ValueError(f"{name} is no JSON value")
+def _check_block_part(form: Form, path: str, plan, index: int, options, flags: Dict[str, Any]):
+    """Checks one block of a file with the host's reader: forms numbered
+    from 1 within the block."""
+    return form._core.check_block(path, plan, index, options, flags["allow_missing"], flags["strict"],
+                                  flags["explain"], flags["suggest"])
 
 
 def _probe() -> str:
@@ -118,58 +62,67 @@ def _probe() -> str:
 # ---- on the client ------------------------------------------------------------
 
 def _paths(source) -> List[str]:
+    import glob
+
     if isinstance(source, (str, os.PathLike)):
-        return [os.fspath(source)]
-    if isinstance(source, Sequence) and source and all(isinstance(p, (str, os.PathLike)) for p in source):
-        return [os.fspath(p) for p in source]
-    raise TypeError("source must be a path, a list of paths, a pandas DataFrame or a Dask DataFrame")
+        names = [os.fspath(source)]
+    elif isinstance(source, Sequence) and source and all(isinstance(p, (str, os.PathLike)) for p in source):
+        names = [os.fspath(p) for p in source]
+    else:
+        raise TypeError("source must be a path, a list of paths, a pandas DataFrame or a Dask DataFrame")
+    paths = []
+    for name in names:
+        # A glob names the files it matches, in name order; a name that is a
+        # file is taken as it is.
+        matched = sorted(glob.glob(name)) if glob.has_magic(name) and not os.path.exists(name) else []
+        paths.extend(matched or [name])
+    return paths
 
 
-def _format_of(paths: List[str], input_format: Optional[str]) -> str:
-    if input_format is not None:
-        if input_format not in ("csv", "jsonl"):
-            raise ValueError(f"input_format must be 'csv' or 'jsonl', not {input_format!r}")
-        return input_format
-    kinds = {"jsonl" if p.lower().endswith(_JSONL_SUFFIXES) else "csv" if p.lower().endswith(".csv") else None
-             for p in paths}
-    if None in kinds:
-        raise ValueError("cannot tell the format from the names; give input_format='csv' or 'jsonl'")
-    if len(kinds) != 1:
-        raise ValueError("CSV and JSON Lines files mixed; check them separately")
-    return kinds.pop()
+def _target(blocksize) -> int:
+    if blocksize is None:
+        return _NO_BLOCKS
+    if isinstance(blocksize, str):
+        from dask.utils import parse_bytes
+
+        blocksize = parse_bytes(blocksize)
+    if not isinstance(blocksize, int) or isinstance(blocksize, bool) or blocksize < 1:
+        raise ValueError(f"blocksize must be a positive number of bytes, a size such as '64MB', or None")
+    return blocksize
 
 
-def _tasks(form: Form, source, id_column, blocksize, encoding, input_format, partitions: int):
+def _tasks(form: Form, source, id_column, blocksize, encoding, input_format, delimiter, partitions: int,
+           flags: Dict[str, Any]):
     import dask
-    import dask.bag as db
     import dask.dataframe as dd
     import pandas as pd
 
+    frame_flags = {k: flags[k] for k in ("keep", "ignore_unknown", "allow_missing", "strict", "explain", "suggest")}
     if isinstance(source, pd.DataFrame):
         step = max(1, -(-len(source) // max(1, partitions)))
         parts = [source.iloc[i:i + step] for i in range(0, max(len(source), 1), step)]
-        return [dask.delayed(_check_frame_part)(form, part, id_column, True) for part in parts], True
+        return [dask.delayed(_check_frame_part)(form, part, id_column, frame_flags) for part in parts], True
     if isinstance(source, dd.DataFrame):
-        return [dask.delayed(_check_frame_part)(form, part, id_column, True) for part in source.to_delayed()], True
+        return [dask.delayed(_check_frame_part)(form, part, id_column, frame_flags)
+                for part in source.to_delayed()], True
     paths = _paths(source)
-    kind = _format_of(paths, input_format)
     codec = _ENCODINGS.get(str(encoding).lower())
     if codec is None:
         raise ValueError(f"encoding must be 'utf-8' or 'cp932', not {encoding!r}")
-    # As the command: UTF-8 texts are shown as the file has them, CP932 ones
-    # as the library reads them.
-    keep_given = codec == "utf-8"
-    if kind == "csv":
-        # Every cell as text, nothing guessed missing; bytes that do not
-        # decode reach the check as text it refuses, so only that form is
-        # left out.
-        frame = dd.read_csv(paths, blocksize=blocksize, dtype=str, keep_default_na=False, na_filter=False,
-                            encoding="utf-8-sig" if codec == "utf-8" else codec,
-                            encoding_errors="surrogateescape")
-        return [dask.delayed(_check_frame_part)(form, part, id_column, False, keep_given)
-                for part in frame.to_delayed()], False
-    bag = db.read_text(paths, blocksize=blocksize, encoding=codec, errors="surrogateescape")
-    return [dask.delayed(_check_lines_part)(form, part, id_column, keep_given) for part in bag.to_delayed()], False
+    if input_format is not None and input_format not in ("csv", "jsonl"):
+        raise ValueError(f"input_format must be 'csv' or 'jsonl', not {input_format!r}")
+    if delimiter == "\t":
+        delimiter = "tab"
+    options = (input_format or "auto", codec, id_column or "", list(flags["keep"]), bool(flags["ignore_unknown"]),
+               delimiter or "auto")
+    target = _target(blocksize)
+    tasks = []
+    for path in paths:
+        # The header and the form boundaries as the host's reader finds them.
+        plan = form._core.plan_blocks(path, options, target)
+        tasks.extend(dask.delayed(_check_block_part)(form, path, plan, i, options, frame_flags)
+                     for i in range(len(plan[5])))
+    return tasks, False
 
 
 def _workers_have_talvechk(client) -> None:
@@ -183,31 +136,45 @@ def _workers_have_talvechk(client) -> None:
 
 def check(form: Union[Form, str, os.PathLike, Dict[str, Any]], source, *, id_column: Optional[str] = None,
           client=None, blocksize: Union[int, str, None] = "64MB", encoding: str = "utf-8",
-          input_format: Optional[str] = None):
-    """Checks results files, or a DataFrame, on a Dask cluster.
+          input_format: Optional[str] = None, delimiter: Optional[str] = None, keep=None,
+          ignore_unknown: bool = False, allow_missing: bool = False, strict: bool = False,
+          explain: bool = False, suggest: bool = False):
+    """Checks results files, or a DataFrame, on a Dask cluster, as `talvechk
+    check` checks them.
 
     form:         a Form, a definition's path, or its dict
     source:       a path or a list of paths (CSV with a header row, or JSON
                   Lines; told by the names, .csv / .jsonl .ndjson .json, or
-                  by input_format; globs as Dask reads them), a pandas
-                  DataFrame (split into one part per worker) or a Dask
-                  DataFrame (its partitions)
-    id_column:    the column or key that identifies each form
+                  by input_format), a pandas DataFrame (split into one part
+                  per worker) or a Dask DataFrame (its partitions)
+    id_column:    the column or key that identifies each form (--id)
     client:       a distributed.Client, or a scheduler's address; None uses
                   Dask's current scheduler (the current Client if any)
-    blocksize:    files are split into blocks of about this size (None: one
-                  partition per file)
-    encoding:     "utf-8" or "cp932"
+    blocksize:    files are cut into blocks of about this size, each where
+                  a form starts as the command's reader reads the file (a
+                  quoted cell is never cut); None: one block per file
+    encoding:     "utf-8" or "cp932" (--encoding)
+    delimiter:    CSV: ",", ";" or "tab"; None: the one under which the
+                  header names fields, as the command tells it
+    keep, ignore_unknown, allow_missing, strict, explain, suggest: as for
+                  check_frame, and as the command's options of those names
 
-    Returns the findings as check_frame does (row, id, field, outcome, code,
-    message, values), in the command's order: for files, row is the form's
-    number as `talvechk check` counts it (from 1, on through the files in
-    the order given); for a DataFrame, its index label.  attrs["summary"]
-    holds the command's counts (forms, not_checked, checks, passed, failed,
-    errors, flagged), attrs["rejected"] the forms not checked.
+    Each block is read by the host's CSV or JSON Lines reader on a worker,
+    so that form numbers, forms not checked, messages and counts are the
+    command's.  Returns the findings as check_frame does (row, id, field,
+    outcome, code, message, values, and with explain the check, explain and
+    suggestions columns), in the command's order: for files, row is the
+    form's number as `talvechk check` counts it (from 1, on through the
+    files in the order given); for a DataFrame, its index label.
+    attrs["summary"] holds the command's JSON summary keys, attrs["rejected"]
+    the forms not checked (row, id, field, message); what the command says
+    on standard error comes as TalvechkWarning, each once.
     """
     if not isinstance(form, Form):
         form = Form.from_dict(form) if isinstance(form, dict) else Form.load(form)
+    flags = {"keep": [] if keep is None else ([keep] if isinstance(keep, str) else [str(k) for k in keep]),
+             "ignore_unknown": bool(ignore_unknown), "allow_missing": bool(allow_missing),
+             "strict": bool(strict), "explain": bool(explain or suggest), "suggest": bool(suggest)}
     own_client = None
     if isinstance(client, str):
         from distributed import Client
@@ -219,7 +186,8 @@ def check(form: Union[Form, str, os.PathLike, Dict[str, Any]], source, *, id_col
             partitions = max(1, len(client.scheduler_info().get("workers", {})))
         else:
             partitions = max(1, os.cpu_count() or 1)
-        tasks, labelled = _tasks(form, source, id_column, blocksize, encoding, input_format, partitions)
+        tasks, labelled = _tasks(form, source, id_column, blocksize, encoding, input_format, delimiter,
+                                 partitions, flags)
         if client is not None:
             results = client.gather(client.compute(tasks))
         else:
@@ -229,24 +197,27 @@ def check(form: Union[Form, str, os.PathLike, Dict[str, Any]], source, *, id_col
     finally:
         if own_client is not None:
             own_client.close()
-    return _combine(form, results, labelled)
+    return _combine(form, results, labelled, flags["explain"], id_column is not None)
 
 
-def _combine(form: Form, results, labelled: bool):
-    rows, bad = [], []
-    summary = dict.fromkeys(SUMMARY_KEYS, 0)
-    ignored: Dict[str, None] = {}
+def _combine(form: Form, results, labelled: bool, detail: bool, has_id: bool):
+    rows, bad, summaries, said = [], [], [], []
     offset = 0
-    for part_rows, part_bad, part_summary, count, part_ignored in results:
-        def row_of(p, label):
-            return label if labelled else offset + p + 1
+    for part_rows, part_bad, part_summary, part_said in results:
+        summary = json.loads(part_summary)
 
-        rows.extend((row_of(r[0], r[1]),) + tuple(r[2:]) for r in part_rows)
-        bad.extend((row_of(r[0], r[1]),) + tuple(r[2:]) for r in part_bad)
-        for key in SUMMARY_KEYS:
-            summary[key] += part_summary[key]
-        for name in part_ignored:
-            ignored.setdefault(name, None)
-        offset += count
-    warn_set_aside(list(ignored), bad, form.path)
-    return findings_frame(rows, bad, summary)
+        def row_of(n):
+            return n if labelled else offset + n
+
+        def ident(r):
+            return r[1] if labelled or has_id else None
+
+        rows.extend((row_of(r[0]), ident(r)) + tuple(r[2:7]) + (tuple(detail_cells(r[7])) if detail else ())
+                    for r in part_rows)
+        bad.extend((row_of(r[0]), ident(r)) + tuple(r[2:]) for r in part_bad)
+        summaries.append(summary)
+        said.extend(part_said)
+        offset += summary["forms"]
+    say(said, bad)
+    return findings_frame(rows, bad, add_summaries(form, summaries), detail)
+

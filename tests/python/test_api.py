@@ -1,13 +1,16 @@
 """The Python API on small hand-made forms."""
 
+import json
 import os
 import pickle
 import subprocess
+import sys
 import threading
 
 import pytest
 
 import talvechk
+from conftest import TALVECHK
 
 FORM = {
     "form": "small",
@@ -142,19 +145,45 @@ def test_a_pandas_row_serves_as_values(form):
     assert form.check(row) == form.check(row.to_dict())
 
 
-def test_explain_gives_the_trace_of_each_check(form):
-    values = {"A": "1", "B": "2", "SUM": "4", "NAME": "x"}
+def test_explain_and_suggest_give_the_command_records(form, tmp_path):
+    values = {"A": "1", "B": "2", "SUM": "4", "NAME": "x", "MEMO": "", "PEEK": ""}
     plain = form.check(values)
-    traced = form.check(values, explain=True)
+    traced = form.check(values, suggest=True)
     assert [f.explain for f in plain] == [None] * len(plain)
     assert [(f.field, f.outcome, f.code, f.message, f.values) for f in traced] == \
-        [(f.field, f.outcome, f.code, f.message, f.values) for f in plain], "tracing changes no outcome"
-    steps = by_field(traced)["SUM"].explain
-    assert [s["kind"] for s in steps] == ["field", "field", "operator", "field", "comparison", "statement"]
-    assert steps[2]["piece"] == "[A] + [B]" and steps[2]["value"] == "3"
-    assert steps[4]["description"] == "4 == 3 → false"
-    broken = by_field(traced)["BROKEN"].explain
-    assert broken[-1]["status"] == "error" and "nosuch" in broken[-1]["message"]
+        [(f.field, f.outcome, f.code, f.message, f.values) for f in plain], "explaining changes no outcome"
+    # The command skips a check that does not certify: the same form
+    # without it, so that candidates are scored against the same checks.
+    sound = talvechk.Form.from_dict({"fields": [f for f in FORM["fields"] if f["name"] != "BROKEN"]})
+    definition = tmp_path / "form.json"
+    definition.write_text(sound.to_json(), encoding="utf-8")
+    results = tmp_path / "one.csv"
+    results.write_text("A,B,SUM,NAME,MEMO,PEEK\n1,2,4,x,,\n", encoding="utf-8")
+    proc = subprocess.run([TALVECHK, "check", str(definition), str(results), "--format", "json", "--suggest",
+                           "--no-timing"], capture_output=True, text=True, encoding="utf-8")
+    command = {f["field"]: f for f in map(json.loads, proc.stdout.splitlines()[:-1])}
+    assert set(command) == {"SUM"}, proc.stderr
+    mine = by_field(sound.check(values, suggest=True))
+    assert mine["SUM"].explain == command["SUM"]["explain"]
+    assert mine["SUM"].suggestions == command["SUM"]["suggestions"] and mine["SUM"].suggestions
+    assert mine["NAME"].suggestions is None and mine["NAME"].explain is not None
+    assert "nosuch" in by_field(traced)["BROKEN"].explain[-1]["text"]
+
+
+def test_explaining_a_large_form_stays_small():
+    # Every check of 250 fields reads all of them: the steps of one check
+    # at a time are kept, and at most EXPLAIN_STEPS of those.
+    script = """if True:
+        import resource, talvechk
+        names = [f"F{i}" for i in range(250)]
+        form = talvechk.Form.from_dict({"fields": [{"name": n, "check": "sum([F0..F249]) == 1"} for n in names]})
+        found = form.check({n: "1" for n in names}, explain=True)
+        assert len(found) == 250 and all(f.explain for f in found)
+        print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss)
+    """
+    proc = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True)
+    assert proc.returncode == 0, proc.stderr
+    assert int(proc.stdout) < 100 * 1024, f"{int(proc.stdout) // 1024} MB"
 
 
 def test_lint_tells_text_never_read_and_the_slip_behind_a_syntax_error(invoice_form):

@@ -3,12 +3,15 @@ row."""
 
 import json
 import math
+import subprocess
 import warnings
+from pathlib import Path
 
 import pandas as pd
 import pytest
 
 import talvechk
+from conftest import TALVECHK
 
 FORM = {"fields": [{"name": "A"}, {"name": "B"}, {"name": "S", "check": "@ == [A] + [B]"}]}
 
@@ -45,6 +48,26 @@ def test_a_syntax_error_in_a_file_gives_line_and_column(tmp_path):
     e = caught.value
     assert (e.file, e.line, e.column) == (str(path), 2, 16)
     assert "malformed JSON" in e.reason and str(e).startswith(f"{path}:2:16: ")
+
+
+def test_a_lone_surrogate_in_a_definition_is_a_form_error():
+    with pytest.raises(talvechk.FormError, match="the definition <json>: .*lone surrogate"):
+        talvechk.Form.from_json('{"fields": [{"name": "\ud800"}]}')
+
+
+@pytest.mark.parametrize("make", [
+    lambda tmp: tmp / "huge.json",
+    lambda tmp: Path("/dev/zero"),
+    lambda tmp: tmp,
+])
+def test_form_load_is_the_command_loader(tmp_path, make):
+    huge = tmp_path / "huge.json"
+    huge.write_bytes(b'{"fields": [{"name": "A", "description": "' + b"x" * (17 << 20) + b'"}]}')
+    path = make(tmp_path)
+    with pytest.raises(talvechk.FormError) as caught:
+        talvechk.Form.load(path)
+    proc = subprocess.run([TALVECHK, "check", str(path), str(huge)], capture_output=True, text=True)
+    assert proc.returncode == 2 and caught.value.reason in proc.stderr
 
 
 def test_a_missing_file_is_a_form_error(tmp_path):
@@ -103,6 +126,11 @@ def test_wrong_types_raise_type_error(call):
     (lambda: talvechk.evaluate("[A] == 1", "S", {"A": "x" * 1362}), "field A: the text has 1362 bytes"),
     (lambda: talvechk.evaluate("1 == 1", "S", {"A[": "1"}), 'holds "\\["'),
     (lambda: talvechk.fields("[A]", ["\U0001F600"]), "no CP932 code"),
+    (lambda: talvechk.evaluate("[\ud800] == 1", "S", {}), "expression: .*lone surrogate"),
+    (lambda: talvechk.fields("[A]", ["\udcff"]), "each name: .*lone surrogate"),
+    (lambda: talvechk.message(0x90000002, "\ud800"), "name: .*lone surrogate"),
+    (lambda: talvechk.Form.from_dict(FORM).check({"A\x00B": "1"}), r'no field "A\\x00B"'),
+    (lambda: talvechk.Form.load("a\0/nonexistent"), "embedded null byte"),
 ])
 def test_out_of_range_raises_value_error(call, words):
     with pytest.raises(ValueError, match=words):
@@ -121,8 +149,9 @@ def test_a_bad_row_costs_that_row_only(form):
     assert list(found.columns) == ["row", "id", "field", "outcome", "code", "message", "values"]
     assert found[["row", "id", "field", "outcome"]].values.tolist() == [
         [12, "r2", "S", "failed"], [15, "r5", "S", "failed"]]
-    assert found.attrs["summary"] == {"forms": 6, "not_checked": 3, "checks": 3, "passed": 1, "failed": 2,
-                                      "errors": 0, "flagged": 2}
+    assert found.attrs["summary"] == {"forms": 6, "not_checked": 3, "crashed": 0, "checks": 3, "passed": 1,
+                                      "failed": 2, "errors": 0, "flagged": 2,
+                                      "by_field": {"S": {"failed": 2, "errors": 0}}, "findings": 2, "shown": 2}
     rejected = found.attrs["rejected"]
     assert rejected[["row", "id", "field"]].values.tolist() == [[11, "r1", "A"], [13, "r3", "A"], [14, "r4", "A"]]
     assert "NaN" in rejected.message[0] and "keep_default_na=False" in rejected.message[0]
@@ -131,7 +160,7 @@ def test_a_bad_row_costs_that_row_only(form):
 
 def test_frame_columns(form):
     frame = pd.DataFrame({"A": ["1"], "B": ["2"], "S": ["4"], "NOTE": ["x"]})
-    with pytest.warns(talvechk.TalvechkWarning, match="'NOTE'"):
+    with pytest.warns(talvechk.TalvechkWarning, match='unknown field "NOTE"'):
         found = form.check_frame(frame)
     assert found.id.tolist() == [None] and found.row.tolist() == [0]
     twice = pd.DataFrame([["1", "2", "3"]], columns=["A", "A", "S"])
