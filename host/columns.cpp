@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "report.h"
+#include "check_reads.h"
 
 namespace talvhost {
 

@@ -10,6 +10,7 @@
 #include "checker.h"
 #include "encoding.h"
 #include "form.h"
+#include "check_reads.h"
 #include "results.h"
 
 namespace talvhost {
@@ -35,9 +36,6 @@ struct Summary {
     int jobs = 1;
 };
 
-// Which fields' values to show next to a finding of each field: the field
-// itself, then the fields its check references (ranges expanded).
-std::vector<std::vector<std::size_t>> fields_to_show(const Form &form, Converter &conv);
 
 // How the CSV report is written, for spreadsheets that open it as is.
 struct CsvOptions {
