@@ -51,6 +51,7 @@ CASES = [
     ("fewer cells than the header", "small.json", "short.csv", [], False, [None, 1, 20], True),
     ("a JSON Lines key twice", "small.json", "twice.jsonl", [], False, [None, 1], True),
     ("a ;-separated file", "small.json", "semicolon.csv", [], False, [None, 1], True),
+    ("JSON values no reader can take", "small.json", "out_of_range.jsonl", [], False, [None, 1, 50], True),
 ]
 
 
