@@ -70,3 +70,12 @@ target_link_libraries(talvextn PRIVATE talvechk)
 foreach(lib talvechk talvextn)
   target_link_options(${lib} PRIVATE -Wl,--no-undefined)
 endforeach()
+
+# GCC gives a partial-inlining clone of an exported function (get_length.part.0)
+# the dllexport of the function it came from, and the DLL would then export the
+# clone's name too: the exported list must be exactly the .def file's.
+foreach(objects talvechk_shared_obj talvechk_obj)
+  if(TARGET ${objects})
+    target_compile_options(${objects} PRIVATE -fno-partial-inlining)
+  endif()
+endforeach()

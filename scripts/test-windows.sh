@@ -45,7 +45,10 @@ result() {  # name, status
   if [ "$2" -eq 0 ]; then passed=$((passed + 1)); echo "ok: $1"
   else failed=$((failed + 1)); echo "FAILED: $1"; fi
 }
-"$linux/catalogue_dump" > "$work/catalogue.linux"
+# The dump program sits with the tests (tests/) in a full build.
+dump=$linux/tests/catalogue_dump
+[ -x "$dump" ] || dump=$linux/catalogue_dump
+"$dump" > "$work/catalogue.linux"
 "$linux/example_host" > "$work/example.linux"
 
 for dir in build-win64 build-win32; do
