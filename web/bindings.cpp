@@ -115,6 +115,7 @@ const char *verdict_word(LintVerdict v) {
     case LintVerdict::Broken: return "broken";
     case LintVerdict::Warning: return "warning";
     case LintVerdict::Unsure: return "unsure";
+    case LintVerdict::Unread: return "unread";
     case LintVerdict::Clean: break;
     }
     return "clean";
@@ -141,7 +142,8 @@ json describe_form(const Loaded &l) {
     json lint = json::array();
     for (const LintFinding &f : l.lint.findings)
         lint.push_back({{"field", l.form.fields[f.field].name}, {"verdict", verdict_word(f.verdict)},
-                        {"code", hex_code(f.out)}, {"message", f.message}, {"caret", f.caret}});
+                        {"code", hex_code(f.out)}, {"message", f.message}, {"caret", f.caret},
+                        {"hint", f.hint}});
     return {{"ok", true}, {"title", l.form.title}, {"fields", fields}, {"lint", lint}};
 }
 

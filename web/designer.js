@@ -29,7 +29,7 @@
     if (!form.lint.length) { box.append(el('div', { class: 'clean' }, 'every check certifies')); return; }
     for (const f of form.lint)
       box.append(el('div', { class: 'lint ' + f.verdict }, `${f.field}: ${f.verdict} [${f.code}] ${f.message}`,
-        f.caret ? el('pre', { class: 'caret' }, f.caret) : null));
+        f.caret ? el('pre', { class: 'caret' }, f.caret) : null, f.hint ? el('div', { class: 'hint' }, f.hint) : null));
   }
 
   function showFields() {

@@ -160,6 +160,19 @@ def designer_outcomes_and_traces(drv):
         "(function again() { talv.call('designEval', {values: v}).then(() => { if (++n < 50) again();"
         " else done((performance.now() - t) / n); }); })();")
     print(f'web: designer: every check of the bundled form evaluated in {took:.2f} ms a keystroke')
+    # Text the parser never read is shown as certify shows it, then the bundled form again.
+    unread = '{"fields": [{"name": "A"}, {"name": "B", "check": "@ == [A] $ + 2"}]}'
+    drv.execute_script("document.getElementById('def-text').value = arguments[0];"
+                       "document.getElementById('def-apply').click();", unread)
+    wait_for(drv, "return document.querySelector('#def-lint .lint.unread') !== null")
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, 'unread.json')
+        open(path, 'w', encoding='utf-8').write(unread)
+        said, _, _ = command('certify', path)
+    shown = drv.find_element(By.CSS_SELECTOR, '#def-lint .lint.unread').text
+    assert said.splitlines()[0].split(': ', 2)[2] in shown, (said, shown)
+    drv.find_element(By.ID, 'def-example').click()
+    wait_for(drv, "return document.querySelector('#fields input[data-field=\"AMOUNT1\"]') !== null")
     design_values(drv, DESIGN_CASES[0])
     drv.execute_script("document.querySelector('#fields tr[data-field=\"AMOUNT1\"] td').click(); window.scrollTo(0, 0);")
     drv.save_screenshot(os.path.join(ARGS.shots, 'web-designer.png'))
