@@ -41,7 +41,7 @@ int replay_recorded();
 
 // --- Records kept for texts met again (a bounded set).
 
-struct ParseRecord;
+struct ParseRecord;  // parse_cache.h
 
 // A host's expression text as the records are looked up by.
 struct RecordKey {

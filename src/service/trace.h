@@ -6,14 +6,13 @@
 #include <cstdint>
 
 #include "lang/tokens.h"
+#include "service/state.h"
 #include "talvechk.h"
 #include "talvechk_trace.h"
 
 namespace talv {
 
-extern TALV_TRACE_PROC g_trace_proc;
-
-inline bool trace_on() { return g_trace_proc != nullptr; }
+inline bool trace_on() { return g_state.trace.proc != nullptr; }
 
 // Per evaluation, before anything is reported.
 void trace_begin(const char *expr_text);
