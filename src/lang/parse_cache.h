@@ -27,6 +27,7 @@ struct ParseScratch {
     std::size_t text_used;
     std::ptrdiff_t depth;  // values on the parser's stack as the steps so far leave it
     bool pending;          // a token was read and not yet shifted
+    int lookahead;         // the token read last
     bool broken;           // the steps ran out of room or out of step with the parser
     bool complete;
 };

@@ -41,6 +41,7 @@ void record_begin() {
     s.text_used = 0;
     s.depth = 0;
     s.pending = false;
+    s.lookahead = kTokEnd;
     s.broken = false;
     s.complete = false;
 }
@@ -52,6 +53,12 @@ void record_token_start() {
         ++s.depth;
     }
     s.pending = true;
+}
+
+int record_lookahead(int token) {
+    const int lookahead = token < 0 ? kTokEnd : token;
+    scratch().lookahead = lookahead;
+    return lookahead;
 }
 
 void record_operand(const char *text, int kind) {
@@ -70,15 +77,18 @@ void record_self_field() { emit(StepOp::lex_self_field); }
 
 void record_relop(int op) { emit(StepOp::lex_relop, static_cast<uint8_t>(op)); }
 
-void record_reduce(Rule rule, int length, std::ptrdiff_t depth) {
+void record_reduce(Rule rule, int lookahead) {
     ParseScratch &s = scratch();
-    // Reached after a shift that no token read has shown yet.
-    if (s.pending && depth == s.depth + 1) {
+    // Reached right after a shift, before the next token is read: the parser
+    // holds no lookahead (it holds the token read last only while that token
+    // waits to be shifted).
+    if (s.pending && lookahead != s.lookahead) {
         emit(StepOp::shift);
         ++s.depth;
         s.pending = false;
     }
-    if (depth != s.depth || length < 1 || length > depth) s.broken = true;
+    const int length = rule_length(rule);
+    if (length > s.depth) s.broken = true;
     if (rule == Rule::operand && s.step_count >= 2 && s.steps[s.step_count - 1].op == StepOp::shift) {
         Step &read = s.steps[s.step_count - 2];
         if (read.op == StepOp::lex_operand || read.op == StepOp::lex_self_field) {
@@ -92,6 +102,9 @@ void record_reduce(Rule rule, int length, std::ptrdiff_t depth) {
 }
 
 void record_end(bool accepted) {
+    // An accepted parse leaves the statements' one value: any other depth
+    // means the steps lost step with the parser.
+    if (accepted && scratch().depth != 1) scratch().broken = true;
     emit(accepted ? StepOp::accept : StepOp::stop);
     scratch().complete = !scratch().broken;
 }

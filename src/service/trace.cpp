@@ -371,7 +371,16 @@ SourceSpan trace_token(int token, Symbol *operand) {
     return span;
 }
 
-void trace_rule(SourceSpan span) { trace().rule = span; }
+void trace_rule(SourceSpan span, SourceSpan first, SourceSpan second, SourceSpan third) {
+    trace().rule = span;
+    trace().rule_parts[0] = first;
+    trace().rule_parts[1] = second;
+    trace().rule_parts[2] = third;
+}
+
+SourceSpan traced_rule() { return trace().rule; }
+
+SourceSpan traced_rule_part(int k) { return trace().rule_parts[k - 1]; }
 
 void trace_field_read(const Symbol *field, const char *recognised, const Symbol *result) {
     if (!result) return;
