@@ -1,9 +1,8 @@
 // The symbol list: owner of every Symbol of one evaluation, released in one
 // sweep at its end.  The cells come from a pool of chunks that the sweep
 // hands back whole, so an evaluation costs no heap traffic once the pool has
-// grown to its size; the allocation hook still sees each Symbol as the two
-// allocations (list node and cell) it always was, so every failure point
-// stays where the sweeps expect it.
+// grown to its size; each Symbol still counts as alloc_counted_pair says
+// (alloc.h).
 #include <cstring>
 
 #include "service/state.h"
@@ -91,11 +90,7 @@ __attribute__((noinline)) Symbol *sym_alloc_slow() {
 inline __attribute__((always_inline)) Symbol *take_cell() {
     Symbol *sym = pool().cursor;
     if (__builtin_expect(talv::alloc_state::fail_at <= 0 && sym != pool().end, 1)) {
-        // The node that links the cell into the list, then the cell: two
-        // allocations the hook cannot refuse while disarmed.
-        talv::alloc_state::calls += 2;
-        talv::alloc_state::live += 2;
-        pool().counted += 2;
+        talv::alloc_counted_pair_unhooked(pool().counted);
         pool().cursor = sym + 1;
         TALV_UNPOISON(sym, sizeof *sym);
         talv::clear_block_wide<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
