@@ -25,7 +25,11 @@ namespace talv {
 
 enum CallbackSlot { kFieldValue = 0, kFieldRange = 1, kFieldList = 2 };
 
-struct EvalState {
+// What the entry points set up: the host's callbacks, and per evaluation its
+// text, the field being checked and the outcome.  Tests that drive the
+// operations directly put this part back alone; the rest holds the pool's
+// memory and the caches.
+struct EvalSetup {
     PPR_PROC callbacks[4] = {};
     uintptr_t contexts[4] = {};
     int32_t certify_mode = 0;
@@ -39,7 +43,9 @@ struct EvalState {
 
     char self_field[64] = {};     // "[" + name of the field being checked + "$"
     char message_arg[512] = {};   // replaces %s in the current result's message
+};
 
+struct EvalState : EvalSetup {
     // The hand-over from a field read to the operator that asked for it.
     FreshRead fresh_read{};
     // The cells of the evaluation's Symbols; the pool outlives it.
