@@ -15,7 +15,7 @@ using talv_test::FakeHost;
 struct Scope {
     FakeHost host;
     explicit Scope(bool certify) {
-        talv::g_state = talv::EvalState{};
+        static_cast<talv::EvalSetup &>(talv::g_state) = talv::EvalSetup{};
         talv::g_state.callbacks[talv::kFieldValue] = reinterpret_cast<PPR_PROC>(&FakeHost::value_cb);
         talv::g_state.callbacks[talv::kFieldRange] = reinterpret_cast<PPR_PROC>(&FakeHost::range_cb);
         talv::g_state.callbacks[talv::kFieldList] = reinterpret_cast<PPR_PROC>(&FakeHost::list_cb);

@@ -271,7 +271,10 @@ TALV_API int count_list(Symbol *list_head);
 TALV_API int is_field_with_range(Symbol *sym);
 TALV_API Symbol *ext_field_arg(Symbol *range);
 
-/* Defined by the companion library libtalvextn. */
+/* Defined by the companion library libtalvextn.  The table is writable, but
+ * the library remembers which row a function name was found in (in either
+ * table) from one evaluation to the next: a change to ext_func_tab is seen
+ * only after the next PPR_init, which forgets the rows found. */
 TALV_EXT_API extern FuncTab ext_func_tab[];
 
 #ifdef __cplusplus

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "builtins_calls.h"
-#include "values/alloc.h"
+#include "support/alloc_sweep.h"
 
 namespace builtins_test {
 namespace {
@@ -224,19 +224,10 @@ TEST_P(BuiltinsOutOfMemory, EveryAllocationFailureAnswersNull) {
     host.set("D", "7");
     host.set("A1", "2");
     host.set("A2", "3");
-    talv::alloc_fail_at(0);
-    long before = talv::alloc_count();
-    ASSERT_NE(call(c.name, c.args), nullptr);
-    long needed = talv::alloc_count() - before;
-    ASSERT_GT(needed, 0);
-    for (long n = 1; n <= needed; ++n) {
-        free_all_symbol();
-        init_symbol_list();
-        talv::alloc_fail_at(n);
-        Symbol *result = call(c.name, c.args);
-        talv::alloc_fail_at(0);
-        EXPECT_EQ(result, nullptr) << "allocation " << n << " of " << needed;
-    }
+    const long failed = talv_test::sweep_allocation_failures(
+        [](long) { free_all_symbol(), init_symbol_list(); }, [&] { return call(c.name, c.args); },
+        [](long n, Symbol *result, bool whole) { EXPECT_EQ(result == nullptr, !whole) << "allocation " << n; }, 1000);
+    EXPECT_GT(failed, 0);
 }
 
 const CallCase kAllocatingCalls[] = {

@@ -7,10 +7,10 @@
 
 #include <string>
 
+#include "support/alloc_sweep.h"
 #include "support/alloc_sweep_cases.h"
 #include "support/fake_host.h"
 #include "talvechk.h"
-#include "values/alloc.h"
 
 namespace {
 
@@ -41,28 +41,22 @@ TEST_P(HardenAllocationSweep, EveryFailureIsAMemoryShortage) {
     ASSERT_EQ(clean.out, TALV_OK);
     PPR_end();
 
-    long n = 1;
-    for (;; ++n) {
-        // A fresh start, so that the scanner has to make its buffer again.
-        const long before = talv::alloc_live();
-        ASSERT_EQ(host.install(), 0u);
-        talv::alloc_fail_at(n);
-        EvalResult r = run(c);
-        const long made = talv::alloc_count();
-        talv::alloc_fail_at(0);
-        PPR_end();
-        EXPECT_EQ(talv::alloc_live(), before) << "allocation " << n;
-        if (made < n) {
-            EXPECT_EQ(r.ret, clean.ret);
-            EXPECT_EQ(r.out, clean.out);
-            break;
-        }
-        EXPECT_EQ(r.ret, TALV_R_NO_MEMORY) << "allocation " << n;
-        EXPECT_EQ(r.out, TALV_E_INTERNAL) << "allocation " << n;
-        ASSERT_LT(n, 20000);
-    }
-    RecordProperty("allocations", static_cast<int>(n - 1));
-    EXPECT_GT(n, 4);
+    long before = 0;
+    const long failed = talv_test::sweep_allocation_failures(
+        [&](long) {  // a fresh start, so that the scanner has to make its buffer again
+            before = talv::alloc_live();
+            EXPECT_EQ(host.install(), 0u);
+        },
+        [&] { return run(c); },
+        [&](long n, const EvalResult &r, bool whole) {
+            PPR_end();
+            EXPECT_EQ(talv::alloc_live(), before) << "allocation " << n;
+            EXPECT_EQ(r.ret, whole ? clean.ret : TALV_R_NO_MEMORY) << "allocation " << n;
+            EXPECT_EQ(r.out, whole ? clean.out : TALV_E_INTERNAL) << "allocation " << n;
+        },
+        20000);
+    RecordProperty("allocations", static_cast<int>(failed));
+    EXPECT_GT(failed, 3);
     ASSERT_EQ(host.install(), 0u);
     EvalResult again = run(c);
     EXPECT_EQ(again.ret, clean.ret);

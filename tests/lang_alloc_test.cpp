@@ -2,9 +2,9 @@
 // to fail in turn: each failure is a memory shortage, never a crash or a leak.
 #include <gtest/gtest.h>
 
+#include "support/alloc_sweep.h"
 #include "support/fake_host.h"
 #include "talvechk.h"
-#include "values/alloc.h"
 
 namespace {
 
@@ -41,26 +41,19 @@ protected:
 
 TEST_P(LangAllocationSweep, EveryFailureIsAMemoryShortage) {
     const SweepCase &c = GetParam();
-    long n = 1;
-    for (;; ++n) {
-        // A fresh start, so that the scanner has to make its buffer again.
-        PPR_end();
-        ASSERT_EQ(host.install(), 0u);
-        talv::alloc_fail_at(n);
-        EvalResult r = run(c);
-        const long made = talv::alloc_count();
-        talv::alloc_fail_at(0);
-        if (made < n) {
-            EXPECT_EQ(r.ret, 0u);
-            EXPECT_EQ(r.out, c.out);
-            break;
-        }
-        EXPECT_EQ(r.ret, TALV_R_NO_MEMORY) << "allocation " << n;
-        EXPECT_EQ(r.out, TALV_E_INTERNAL) << "allocation " << n;
-        ASSERT_LT(n, 5000);
-    }
-    RecordProperty("allocations", static_cast<int>(n - 1));
-    EXPECT_GT(n, 4) << "the sweep should cover the scanner's buffer and some Symbols";
+    const long failed = talv_test::sweep_allocation_failures(
+        [&](long) {  // a fresh start, so that the scanner has to make its buffer again
+            PPR_end();
+            EXPECT_EQ(host.install(), 0u);
+        },
+        [&] { return run(c); },
+        [&](long n, const EvalResult &r, bool whole) {
+            EXPECT_EQ(r.ret, whole ? 0u : TALV_R_NO_MEMORY) << "allocation " << n;
+            EXPECT_EQ(r.out, whole ? c.out : TALV_E_INTERNAL) << "allocation " << n;
+        },
+        5000);
+    RecordProperty("allocations", static_cast<int>(failed));
+    EXPECT_GT(failed, 3) << "the sweep should cover the scanner's buffer and some Symbols";
     // and the library is sound afterwards
     EvalResult again = run(c);
     EXPECT_EQ(again.ret, 0u);

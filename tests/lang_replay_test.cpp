@@ -9,10 +9,10 @@
 
 #include "lang/parse_record.h"
 #include "service/state.h"
+#include "support/alloc_sweep.h"
 #include "support/fake_host.h"
 #include "talvechk.h"
 #include "talvechk_trace.h"
-#include "values/alloc.h"
 
 namespace {
 
@@ -226,26 +226,19 @@ TEST_F(LangReplay, EveryAllocationOfAReplayCanFail) {
                 PPR_end();
                 install();
             }
-            long failures = 0;
-            for (long n = 1;; ++n) {
-                if (restart && n > 1) {
-                    PPR_end();
-                    install();
-                }
-                talv::alloc_fail_at(n);
-                const talv_test::EvalResult r = talv_test::eval("T", expr);
-                const long made = talv::alloc_count();
-                talv::alloc_fail_at(0);
-                if (made < n) {
-                    EXPECT_EQ(r.ret, whole.ret) << expr;
-                    EXPECT_EQ(r.out, whole.out) << expr;
-                    break;
-                }
-                ++failures;
-                EXPECT_EQ(r.ret, TALV_R_NO_MEMORY) << expr << " allocation " << n;
-                EXPECT_EQ(r.out, TALV_E_INTERNAL) << expr << " allocation " << n;
-                ASSERT_LT(n, 2000);
-            }
+            const long failures = talv_test::sweep_allocation_failures(
+                [&](long n) {
+                    if (restart && n > 1) {
+                        PPR_end();
+                        install();
+                    }
+                },
+                [&] { return talv_test::eval("T", expr); },
+                [&](long n, const talv_test::EvalResult &r, bool done) {
+                    EXPECT_EQ(r.ret, done ? whole.ret : TALV_R_NO_MEMORY) << expr << " allocation " << n;
+                    EXPECT_EQ(r.out, done ? whole.out : TALV_E_INTERNAL) << expr << " allocation " << n;
+                },
+                2000);
             EXPECT_EQ(run("T", expr), whole) << expr;
             if (!restart) {
                 EXPECT_EQ(failures, whole.allocations) << expr;

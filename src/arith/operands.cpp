@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "service/state.h"
-#include "values/fresh_read.h"
 #include "values/numeric_text.h"
 
 namespace talv {
@@ -11,45 +10,46 @@ namespace {
 
 constexpr std::size_t kOperandNameLimit = 272;
 
-enum class Step { next, stop };
+enum class Flow { next, stop };
 
-Step fail_with(Symbol *result, uint32_t code, Symbol *&early) {
+Flow fail_with(Symbol *result, uint32_t code, Symbol *&early) {
     result->code = code;
     result->status = 2;
     early = result;
-    return Step::stop;
+    return Flow::stop;
 }
 
 // Resolution and error test of one operand; null in `resolved` for a stop.
-Step resolve(Symbol *operand, Symbol *&resolved, Symbol *&early) {
+Flow resolve(Symbol *operand, Symbol *&resolved, Symbol *&early) {
     resolved = eval_symbol(operand);
     if (resolved == nullptr) {
         early = nullptr;
-        return Step::stop;
+        return Flow::stop;
     }
     if (resolved->status >= 2) {
         early = resolved;
-        return Step::stop;
+        return Flow::stop;
     }
-    return Step::next;
+    return Flow::next;
 }
 
 // One operand through resolution, class test and conversion.  A NUMBER is
 // read where it stands and plain text is read without a copy; anything else
 // goes the general way, through a private copy and sym_number.
-Step prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
+Flow prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
     Symbol *resolved;
-    const uint32_t request = open_read_request();
-    const Step step = resolve(operand, resolved, early);
-    close_read_request();
-    if (step == Step::stop) return Step::stop;
+    FreshRead &hand_over = g_state.fresh_read;
+    const uint32_t request = hand_over.open();
+    const Flow step = resolve(operand, resolved, early);
+    hand_over.close();
+    if (step == Flow::stop) return Flow::stop;
     if (judged_by_class(*resolved)) {
         if (!(resolved->charclass & TALV_CLASS_NUM)) {
             early = fail_not_numeric(result, *operand);
-            return Step::stop;
+            return Flow::stop;
         }
         value.by_class = true;  // left unconverted on purpose
-        return Step::next;
+        return Flow::next;
     }
     uint32_t code = 0;
     uint64_t digits_value = 0;
@@ -57,7 +57,7 @@ Step prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&
         value.digits = resolved->digits;
         value.sign = resolved->sign;
         value.symbol = resolved;
-    } else if (decimal_point <= 0 && take_fresh_read(request, resolved, digits_value)) {
+    } else if (hand_over.take(request, resolved, number_modes_in_force(), digits_value)) {
         // Digits alone read as the plain reader would read their full-width text.
         value.sign = 0;
         value.whole = true;
@@ -80,20 +80,20 @@ Step prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&
     // type-only result: a zero divisor fails even beside a class-judged dividend.
     if (zero_divisor == ZeroDivisor::rejected && (value.digits ? is_zero(value.digits) : value.integer == 0))
         return fail_with(result, TALV_E_DIVIDE_BY_ZERO, early);
-    return Step::next;
+    return Flow::next;
 }
 
-Step prepare_copy(Symbol *operand, Symbol &copy, Symbol *result, Symbol *&early) {
+Flow prepare_copy(Symbol *operand, Symbol &copy, Symbol *result, Symbol *&early) {
     Symbol *resolved;
-    if (resolve(operand, resolved, early) == Step::stop) return Step::stop;
+    if (resolve(operand, resolved, early) == Flow::stop) return Flow::stop;
     copy = *resolved;
     if (judged_by_class(copy)) {
-        if (copy.charclass & TALV_CLASS_NUM) return Step::next;  // left unconverted on purpose
+        if (copy.charclass & TALV_CLASS_NUM) return Flow::next;  // left unconverted on purpose
         early = fail_not_numeric(result, *operand);
-        return Step::stop;
+        return Flow::stop;
     }
     if (uint32_t code = sym_number(&copy)) return fail_with(result, code, early);
-    return Step::next;
+    return Flow::next;
 }
 
 // Certify mode's type-only answer when either operand is judged by class.
@@ -137,13 +137,13 @@ bool prepare_operands(Symbol *left, Symbol *right, Operands &ops, Symbol *&early
         early = nullptr;
         return false;
     }
-    if (prepare_one(left, ops.left, ops.result, early, ZeroDivisor::allowed) == Step::stop) return false;
-    if (prepare_one(right, ops.right, ops.result, early, zero_divisor) == Step::stop) return false;
+    if (prepare_one(left, ops.left, ops.result, early, ZeroDivisor::allowed) == Flow::stop) return false;
+    if (prepare_one(right, ops.right, ops.result, early, zero_divisor) == Flow::stop) return false;
     return !type_only(ops.result, ops.left.by_class, ops.right.by_class, early);
 }
 
 bool prepare_operand(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
-    return prepare_one(operand, value, result, early, zero_divisor) == Step::next;
+    return prepare_one(operand, value, result, early, zero_divisor) == Flow::next;
 }
 
 bool prepare_operand_copies(Symbol *left, Symbol *right, OperandCopies &ops, Symbol *&early) {
@@ -152,8 +152,8 @@ bool prepare_operand_copies(Symbol *left, Symbol *right, OperandCopies &ops, Sym
         early = nullptr;
         return false;
     }
-    if (prepare_copy(left, ops.left, ops.result, early) == Step::stop) return false;
-    if (prepare_copy(right, ops.right, ops.result, early) == Step::stop) return false;
+    if (prepare_copy(left, ops.left, ops.result, early) == Flow::stop) return false;
+    if (prepare_copy(right, ops.right, ops.result, early) == Flow::stop) return false;
     return !type_only(ops.result, judged_by_class(ops.left), judged_by_class(ops.right), early);
 }
 

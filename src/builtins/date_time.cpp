@@ -5,9 +5,9 @@
 #include "builtins/builtins.h"
 #include "builtins/calendar.h"
 #include "builtins/date_words.h"
+#include "service/state.h"
 #include "service/trace.h"
 #include "values/decimal.h"
-#include "values/fresh_read.h"
 
 namespace talv {
 
@@ -68,9 +68,10 @@ Symbol *fetch_int_args(Symbol *head, int n, int32_t *out) {
 
     Symbol *arg = head->next;
     for (int i = 0; i < n; ++i, arg = arg->next) {
-        const uint32_t request = open_read_request();
+        FreshRead &hand_over = g_state.fresh_read;
+        const uint32_t request = hand_over.open();
         Symbol *resolved = eval_symbol(arg);
-        close_read_request();
+        hand_over.close();
         if (!resolved) return nullptr;
         if (resolved->status >= 2) return resolved;
         if (i == 0) {
@@ -80,10 +81,10 @@ Symbol *fetch_int_args(Symbol *head, int n, int32_t *out) {
             result->status = 0;
             result->code = 0;
         }
-        // A field of digits alone is the integer they spell, whatever the
-        // blank modes; symbol_to_long takes all the rest.
+        // A field of digits alone is the integer they spell, read as
+        // symbol_to_long reads it; symbol_to_long takes all the rest.
         uint64_t digits_value = 0;
-        if (take_fresh_read(request, resolved, digits_value))
+        if (hand_over.take(request, resolved, {all_blank, right_blank, kPointNotApplied}, digits_value))
             out[i] = digits_value < kLargestInteger ? static_cast<int32_t>(digits_value) : kNoValue;
         else
             symbol_to_long(resolved, &out[i]);

@@ -3,6 +3,12 @@
 
 namespace talv {
 
+// The slots of the parser's stacks, the start state's included: 500 entries
+// must fit, and the parser reports the overflow as soon as its last slot is
+// filled.  The replay's value stack mirrors the parser's slot for slot, so
+// it needs no more.
+constexpr int kParserStackDepth = 501;
+
 // Empties the scanner's buffer (creating it on first use) so that nothing an
 // earlier evaluation left unread is seen again.  Returns false when the
 // buffer cannot be allocated.

@@ -40,11 +40,9 @@ static int yylex(void);
 static void yyerror(const char *message);
 
 /* Fixed stacks that never grow (compiled as C++ the skeleton cannot relocate
- * them, so a full stack is an overflow).  The skeleton reports the overflow
- * as soon as its last slot is filled: one slot more than the 500 entries
- * that must fit, the start state included. */
-#define YYINITDEPTH 501
-#define YYMAXDEPTH 501
+ * them, so a full stack is an overflow). */
+#define YYINITDEPTH talv::kParserStackDepth
+#define YYMAXDEPTH talv::kParserStackDepth
 /* The skeleton's stack release is dead code here; still, nothing of the
  * library may reach the C allocator directly. */
 #define YYMALLOC talv::alloc
@@ -57,8 +55,9 @@ static void yyerror(const char *message);
 #else
 /* The untraced parser only records the steps it takes (parse_record.h); the
  * replay runs the rules.  Nothing here can end the parse early, so a record
- * always runs to acceptance or to the syntax error. */
-#define RULE(name, ...) talv::record_reduce(talv::Rule::name, yylen, yyvsp - yyvs)
+ * always runs to acceptance or to the syntax error.  The lookahead tells
+ * whether the token read last was shifted before the reduction. */
+#define RULE(name, ...) talv::record_reduce(talv::Rule::name, yychar)
 #endif
 }
 
@@ -125,12 +124,12 @@ arguments
 
 static int yylex(void) {
 #ifdef TALV_TRACED_PARSER
-    int token = talv::scan_token(&yylval);
+    const int token = talv::scan_token(&yylval);
     TRACE_TOKEN(token, yylval);
-#else
-    int token = talv::scan_token_for_record();
-#endif
     return token < 0 ? talv::kTokEnd : token;  // bytes 0x80..0xFF end the text
+#else
+    return talv::record_lookahead(talv::scan_token_for_record());
+#endif
 }
 
 /* Syntax errors and overflows end the parse; the caller reports them. */

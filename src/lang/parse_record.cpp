@@ -3,34 +3,16 @@
 #include <cstring>
 
 #include "lang/replay_steps.h"
+#include "service/state.h"
 #include "talvechk.h"
 
 namespace talv {
 namespace {
 
-// Room for the parse of any text that may be evaluated.  Of n <= 512 tokens
-// before the end at most n are shifted; the reductions build a tree over
-// them with at most n - 1 nodes of two or more children and at most three
-// unit nodes above each node (operand, statement, statements), and the end
-// token, the outcome and slack make the rest.
-constexpr std::size_t kMostTokens = TALV_MAX_EXPR;
-constexpr std::size_t kScratchSteps = 9 * (kMostTokens + 1) + 8;
-constexpr std::size_t kScratchText = 2 * (kMostTokens + 1);  // operand texts with their NULs
-
-struct Scratch {
-    Step steps[kScratchSteps];
-    char texts[kScratchText];
-    std::size_t step_count;
-    std::size_t text_used;
-    std::ptrdiff_t depth;  // values on the parser's stack as the steps so far leave it
-    bool pending;          // a token was read and not yet shifted
-    bool broken;           // the steps ran out of room or out of step with the parser
-    bool complete;
-};
-Scratch g_scratch;
+inline ParseScratch &scratch() { return g_state.parses.scratch; }
 
 void emit(StepOp op, uint8_t value = 0, uint16_t at = 0) {
-    Scratch &s = g_scratch;
+    ParseScratch &s = scratch();
     if (s.step_count >= kScratchSteps) {
         s.broken = true;
         return;
@@ -38,39 +20,7 @@ void emit(StepOp op, uint8_t value = 0, uint16_t at = 0) {
     s.steps[s.step_count++] = Step{op, value, at};
 }
 
-// The kept records: four ways to each of sixteen sets, the way used longest
-// ago making room.  When that way was used lately, texts are met in turns,
-// more than the set holds: the new record then enters as the longest unused,
-// so that they do not push each other out in turn and the other ways keep
-// the texts met again.  A record that does not fit its arena is replayed
-// once and not kept.
-constexpr std::size_t kSets = 16;
-constexpr std::size_t kWays = 4;
 constexpr uint32_t kLately = 256;  // lookups
-constexpr std::size_t kArena = 1536 - 32;
-
-}  // namespace
-
-struct ParseRecord {
-    uint64_t hash;
-    uint32_t used;         // the lookup clock when it was last found
-    uint16_t length;       // of the text
-    uint16_t step_count;
-    bool valid;
-    // The steps, then the host's text, the prepared text and the operand
-    // texts, each with its NUL.
-    alignas(Step) unsigned char arena[kArena];
-
-    const Step *steps() const { return reinterpret_cast<const Step *>(arena); }
-    const char *key() const { return reinterpret_cast<const char *>(arena) + step_count * sizeof(Step); }
-    const char *prepared() const { return key() + length + 1; }
-    const char *texts() const { return prepared() + length + 1; }
-};
-
-namespace {
-
-ParseRecord g_records[kSets][kWays];
-uint32_t g_clock = 0;
 
 uint64_t mix(uint64_t h, uint64_t word) {
     h = (h ^ word) * 0x9E3779B97F4A7C15ull;
@@ -86,17 +36,18 @@ uint64_t load8(const char *p) {
 }  // namespace
 
 void record_begin() {
-    Scratch &s = g_scratch;
+    ParseScratch &s = scratch();
     s.step_count = 0;
     s.text_used = 0;
     s.depth = 0;
     s.pending = false;
+    s.lookahead = kTokEnd;
     s.broken = false;
     s.complete = false;
 }
 
 void record_token_start() {
-    Scratch &s = g_scratch;
+    ParseScratch &s = scratch();
     if (s.pending) {
         emit(StepOp::shift);
         ++s.depth;
@@ -104,8 +55,14 @@ void record_token_start() {
     s.pending = true;
 }
 
+int record_lookahead(int token) {
+    const int lookahead = token < 0 ? kTokEnd : token;
+    scratch().lookahead = lookahead;
+    return lookahead;
+}
+
 void record_operand(const char *text, int kind) {
-    Scratch &s = g_scratch;
+    ParseScratch &s = scratch();
     const std::size_t n = std::strlen(text);
     if (s.text_used + n + 1 > kScratchText) {
         s.broken = true;
@@ -120,15 +77,18 @@ void record_self_field() { emit(StepOp::lex_self_field); }
 
 void record_relop(int op) { emit(StepOp::lex_relop, static_cast<uint8_t>(op)); }
 
-void record_reduce(Rule rule, int length, std::ptrdiff_t depth) {
-    Scratch &s = g_scratch;
-    // Reached after a shift that no token read has shown yet.
-    if (s.pending && depth == s.depth + 1) {
+void record_reduce(Rule rule, int lookahead) {
+    ParseScratch &s = scratch();
+    // Reached right after a shift, before the next token is read: the parser
+    // holds no lookahead (it holds the token read last only while that token
+    // waits to be shifted).
+    if (s.pending && lookahead != s.lookahead) {
         emit(StepOp::shift);
         ++s.depth;
         s.pending = false;
     }
-    if (depth != s.depth || length < 1 || length > depth) s.broken = true;
+    const int length = rule_length(rule);
+    if (length > s.depth) s.broken = true;
     if (rule == Rule::operand && s.step_count >= 2 && s.steps[s.step_count - 1].op == StepOp::shift) {
         Step &read = s.steps[s.step_count - 2];
         if (read.op == StepOp::lex_operand || read.op == StepOp::lex_self_field) {
@@ -142,12 +102,15 @@ void record_reduce(Rule rule, int length, std::ptrdiff_t depth) {
 }
 
 void record_end(bool accepted) {
+    // An accepted parse leaves the statements' one value: any other depth
+    // means the steps lost step with the parser.
+    if (accepted && scratch().depth != 1) scratch().broken = true;
     emit(accepted ? StepOp::accept : StepOp::stop);
-    g_scratch.complete = !g_scratch.broken;
+    scratch().complete = !scratch().broken;
 }
 
 int replay_recorded() {
-    const Scratch &s = g_scratch;
+    const ParseScratch &s = scratch();
     if (!s.complete) {
         g_state.result_word = TALV_E_INTERNAL;  // past every bound above: cannot happen
         return 1;
@@ -174,13 +137,13 @@ RecordKey record_key(const char *text) {
 }
 
 const ParseRecord *find_parse_record(const RecordKey &key, const char *text) {
-    ++g_clock;
+    const uint32_t clock = ++g_state.parses.clock;
     if (!key.usable) return nullptr;
-    ParseRecord *set = g_records[key.hash % kSets];
-    for (std::size_t way = 0; way < kWays; ++way) {
+    ParseRecord *set = g_state.parses.records[key.hash % kRecordSets];
+    for (std::size_t way = 0; way < kRecordWays; ++way) {
         ParseRecord &r = set[way];
         if (r.valid && r.hash == key.hash && r.length == key.length && std::memcmp(r.key(), text, key.length) == 0) {
-            r.used = g_clock;
+            r.used = clock;
             return &r;
         }
     }
@@ -188,15 +151,16 @@ const ParseRecord *find_parse_record(const RecordKey &key, const char *text) {
 }
 
 void keep_parse_record(const RecordKey &key, const char *text, const char *prepared) {
-    const Scratch &s = g_scratch;
+    const ParseScratch &s = scratch();
     if (!key.usable || !s.complete) return;
     const std::size_t need = s.step_count * sizeof(Step) + 2 * (key.length + 1) + s.text_used;
-    if (need > kArena) return;
-    ParseRecord *set = g_records[key.hash % kSets];
+    if (need > kRecordArena) return;
+    ParseRecord *set = g_state.parses.records[key.hash % kRecordSets];
     ParseRecord *slot = nullptr;
     uint32_t slot_age = 0;
-    for (std::size_t way = 0; way < kWays && !(slot && !slot->valid); ++way) {
-        const uint32_t age = g_clock - set[way].used;
+    const uint32_t clock = g_state.parses.clock;
+    for (std::size_t way = 0; way < kRecordWays && !(slot && !slot->valid); ++way) {
+        const uint32_t age = clock - set[way].used;
         if (!set[way].valid || !slot || age > slot_age) {
             slot = &set[way];
             slot_age = age;
@@ -204,7 +168,7 @@ void keep_parse_record(const RecordKey &key, const char *text, const char *prepa
     }
     const bool lately = slot->valid && slot_age < kLately;
     slot->hash = key.hash;
-    slot->used = lately ? g_clock - (slot_age + 1) : g_clock;
+    slot->used = lately ? clock - (slot_age + 1) : clock;
     slot->length = static_cast<uint16_t>(key.length);
     slot->step_count = static_cast<uint16_t>(s.step_count);
     unsigned char *at = slot->arena;

@@ -28,12 +28,16 @@ bool record_parse();
 void record_begin();
 // The scanner is asked for the next token: the previous one was shifted.
 void record_token_start();
+// The token the scanner gave, as the parser's lookahead: bytes 0x80..0xFF
+// (negative) end the text.
+int record_lookahead(int token);
 // What the running scanner action gives the token's value.
 void record_operand(const char *text, int kind);
 void record_self_field();
 void record_relop(int op);
-// `depth`: the values on the parser's stack before the reduction.
-void record_reduce(Rule rule, int length, std::ptrdiff_t depth);
+// `lookahead`: the parser's lookahead at the reduction (yychar), the token
+// read last while it is not yet shifted.
+void record_reduce(Rule rule, int lookahead);
 void record_end(bool accepted);
 
 // Replays the parse just recorded: 0 accepted, 1 otherwise, as parse().
@@ -41,7 +45,7 @@ int replay_recorded();
 
 // --- Records kept for texts met again (a bounded set).
 
-struct ParseRecord;
+struct ParseRecord;  // parse_cache.h
 
 // A host's expression text as the records are looked up by.
 struct RecordKey {

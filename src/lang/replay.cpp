@@ -11,9 +11,6 @@
 namespace talv {
 namespace {
 
-// As deep as the parser's stack may grow (YYMAXDEPTH in the grammar).
-constexpr int kStackRoom = 502;
-
 #define FAIL(code) do { talv::g_state.result_word = (code); return 1; } while (0)
 
 // Runs `rule` over its right-hand values v[1] .. v[length]; 1 when it ended
@@ -46,7 +43,7 @@ inline int reduce(Rule rule, const TokenValue *v, TokenValue &out) {
 }  // namespace
 
 int replay_steps(const Step *step, const char *texts) {
-    TokenValue stack[kStackRoom];
+    TokenValue stack[kParserStackDepth];
     TokenValue *top = stack;  // stack[0] stands for the start state and is never read
     // Tokens without a value leave the previous one, as the scanner does;
     // no rule reads theirs.

@@ -40,6 +40,32 @@ enum class Rule : uint8_t {
     next_argument,
 };
 
+// The symbols on each rule's right-hand side, as the grammar writes it.  A
+// record whose reductions a wrong length put out of step with the parser
+// ends broken (parse_record.cpp) and is never replayed.
+constexpr int rule_length(Rule rule) {
+    switch (rule) {
+    case Rule::condition_statement:
+    case Rule::expression_statement:
+    case Rule::operand: return 1;
+    case Rule::minus: return 2;
+    case Rule::call_with_arguments: return 4;
+    case Rule::next_statement:
+    case Rule::assignment:
+    case Rule::logical_or:
+    case Rule::logical_and:
+    case Rule::comparison:
+    case Rule::group:
+    case Rule::add:
+    case Rule::subtract:
+    case Rule::multiply:
+    case Rule::divide:
+    case Rule::call_without_arguments:
+    case Rule::next_argument: return 3;
+    }
+    return 0;
+}
+
 }  // namespace talv
 
 /* A null Symbol means memory ran out; a Symbol with status 2 or more carries

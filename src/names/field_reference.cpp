@@ -7,7 +7,6 @@
 #include "names/value_record.h"
 #include "service/state.h"
 #include "service/trace.h"
-#include "values/fresh_read.h"
 
 namespace talv {
 namespace {
@@ -114,7 +113,7 @@ extern "C" Symbol *reference_field(Symbol *field) {
 
     // The host may leave the value unterminated; it ends with the record.
     // The result is fresh, so the text can be normalised into it directly.
-    slot.value_length_is(read_fresh_text(record.value, kValueTextSize, result));
+    slot.value_length_is(read_fresh_text(record.value, kValueTextSize, result, g_state.fresh_read));
     result->kind = TALV_STRING;
     result->attr = record.attr;
     if (trace_on()) {

@@ -23,13 +23,7 @@ bool names_match16(const char *a, const char *b) {
 
 namespace {
 
-struct Found {
-    TALV_FUNCTION func = nullptr;
-    uint32_t row = 0;
-    bool companion = false;
-};
-
-bool search_table(const FuncTab *table, const char *name, Found &found) {
+bool search_table(const FuncTab *table, const char *name, FoundFunction &found) {
     // Rows whose first byte matches in either case are the only ones compared.
     const unsigned char upper = ascii_upper(static_cast<unsigned char>(name[0]));
     const unsigned char lower = upper >= 'A' && upper <= 'Z' ? static_cast<unsigned char>(upper - 'A' + 'a') : upper;
@@ -44,17 +38,10 @@ bool search_table(const FuncTab *table, const char *name, Found &found) {
     return false;
 }
 
-bool search_tables(const char *name, Found &found) {
+bool search_tables(const char *name, FoundFunction &found) {
     found.companion = search_table(ext_func_tab, name, found);
     return found.companion || search_table(builtin_func_tab, name, found);
 }
-
-// The bytes a lookup reads of a name: its first 16, zeros from its
-// terminator on.  Equal keys find the same row, whatever follows.
-struct NameKey {
-    uint64_t low = 0, high = 0;
-    bool operator==(const NameKey &) const = default;
-};
 
 // All ones below the first zero byte of `word` (memory order), all ones
 // when there is none.
@@ -80,31 +67,20 @@ NameKey key_of(const char *name) {
     return key;
 }
 
-// Names found before, by their exact spelling, direct-mapped.  Both tables
-// are fixed once the libraries are loaded, so a spelling keeps the row it
-// was found in until PPR_init starts afresh; names found nowhere are not
-// kept (they end the evaluation).
-struct CachedLookup {
-    NameKey key;
-    Found found;   // func null: empty
-};
-constexpr unsigned kCacheBits = 5;
-CachedLookup g_lookups[1u << kCacheBits];
-
 CachedLookup &cache_slot(const NameKey &key) {
     const uint64_t mixed = (key.low ^ (key.high * 31)) * 0x9E3779B97F4A7C15u;
-    return g_lookups[mixed >> (64 - kCacheBits)];
+    return g_state.lookups.slots[mixed >> (64 - kLookupCacheBits)];
 }
 
 }  // namespace
 
 void forget_function_lookups() {
-    for (CachedLookup &slot : g_lookups) slot = CachedLookup{};
+    for (CachedLookup &slot : g_state.lookups.slots) slot = CachedLookup{};
 }
 
 namespace {
 
-bool look_up(const char *name, Found &found) {
+bool look_up(const char *name, FoundFunction &found) {
     const NameKey key = key_of(name);
     CachedLookup &slot = cache_slot(key);
     if (slot.found.func && slot.key == key) {
@@ -132,7 +108,7 @@ Symbol *reverse_chain(Symbol *last) {
 // A name Symbol made elsewhere may fill its whole text unterminated.
 constexpr std::size_t kNameLimit = TALV_SYMBOL_TEXT - 1;
 
-Symbol *call_companion(const Found &found, Symbol *name, Symbol *args) {
+Symbol *call_companion(const FoundFunction &found, Symbol *name, Symbol *args) {
     // It may keep or return its list head, so the head comes from the
     // symbol list; and it may reach the name's cell, so the name is taken
     // first.
@@ -166,7 +142,7 @@ Symbol *call_function(Symbol *name, Symbol *args) {
     if (!name) return nullptr;
 
     // The lookup reads at most 16 bytes, always within the text.
-    Found found;
+    FoundFunction found;
     if (!look_up(name->text, found)) {
         name->status = 2;
         name->code = TALV_E_NO_FUNCTION;

@@ -1,5 +1,6 @@
 // The variable table of one evaluation: a chain of VARIABLE entries behind a
-// static anchor, each entry's `value` pointing at the Symbol it holds.
+// anchor in the evaluation state, each entry's `value` pointing at the
+// Symbol it holds.
 #include <cstring>
 
 #include "names/names.h"
@@ -7,10 +8,6 @@
 
 namespace talv {
 namespace {
-
-// The anchor lives outside the symbol list so that the sweep at the end of
-// an evaluation never frees it; only its `next` is used.
-Symbol g_variable_anchor;
 
 constexpr std::size_t kKeyLength = TALV_MAX_FUNC_NAME;
 
@@ -21,8 +18,8 @@ void make_key(const char *name, char (&key)[kKeyLength + 1]) {
 }
 
 Symbol *find_entry(const char *key, Symbol **last) {
-    Symbol *prev = &g_variable_anchor;
-    for (Symbol *e = g_variable_anchor.next; e; prev = e, e = e->next)
+    Symbol *prev = &g_state.variables;
+    for (Symbol *e = g_state.variables.next; e; prev = e, e = e->next)
         if (std::strcmp(e->text, key) == 0) return e;
     if (last) *last = prev;
     return nullptr;
@@ -39,7 +36,7 @@ const Symbol *variable_value(const char *name) {
 
 int reset_variables() {
     // Only the anchor's link is ever read.
-    g_variable_anchor.next = nullptr;
+    g_state.variables.next = nullptr;
     return 0;
 }
 

@@ -10,20 +10,18 @@
 #include "talvechk.h"
 #include "names/names.h"
 #include "values/clear.h"
+#include "values/modes.h"
 #include "values/symbol_list.h"
 
 namespace talv {
 namespace {
 
-bool g_running = false;
-bool g_delete_scanner_buffer = false;
-
 struct RunningEvaluation {
-    RunningEvaluation() { g_running = true; }
+    RunningEvaluation() { g_state.running = true; }
     ~RunningEvaluation() {
-        g_running = false;
-        if (g_delete_scanner_buffer) scanner_delete_buffer();
-        g_delete_scanner_buffer = false;
+        g_state.running = false;
+        if (g_state.delete_scanner_buffer) scanner_delete_buffer();
+        g_state.delete_scanner_buffer = false;
     }
 };
 
@@ -46,10 +44,7 @@ void prepare(FieldName field_name, const char *normalised, std::size_t length) {
     clear_block<sizeof g_state.message_arg>(g_state.message_arg);
     reset_symbol_list();
     reset_variables();
-    all_blank = 4;
-    in_blank = 1;
-    right_blank = 2;
-    decimal_point = 0;
+    reset_number_modes();
 }
 
 }  // namespace
@@ -64,9 +59,9 @@ Outcome map_result_word(uint32_t word, const EntryCodes &codes) {
     }
 }
 
-bool evaluation_running() { return g_running; }
+bool evaluation_running() { return g_state.running; }
 
-void delete_scanner_buffer_after_evaluation() { g_delete_scanner_buffer = true; }
+void delete_scanner_buffer_after_evaluation() { g_state.delete_scanner_buffer = true; }
 
 Evaluation run_evaluation(FieldName field_name, const char *expr_text, const EntryCodes &codes) {
     const RunningEvaluation running;

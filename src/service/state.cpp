@@ -2,7 +2,9 @@
 
 namespace talv {
 
-EvalState g_state;
+// Constant-initialised, so that no initialisation of another file can find
+// it unset.
+constinit EvalState g_state;
 
 void set_message_arg(const char *name, std::size_t limit) {
     std::size_t n = 0;

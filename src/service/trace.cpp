@@ -23,70 +23,14 @@ static_assert(offsetof(TALV_TRACE_EVENT, why) == (sizeof(void *) == 4 ? 76 : 96)
 
 namespace talv {
 
-TALV_TRACE_PROC g_trace_proc = nullptr;
-
 namespace {
 
-uintptr_t g_trace_context = 0;
-const char *g_expr = "";
-uint32_t g_expr_length = 0;
-SourceSpan g_rule{0, 0};
-// End of the token scanned last: the scanner skips only blanks between
-// tokens, so the next one starts at the first byte after them.  (Its buffer
-// cannot tell: it moves the last token when it meets the end of the text.)
-std::size_t g_scanned_to = 0;
-bool g_end_told = false;
+inline TraceState &trace() { return g_state.trace; }
+using FieldRead = TraceFieldRead;
+constexpr std::size_t kValueSize = kTraceValueSize;
+constexpr std::size_t kMaxSpans = TraceState::kMaxSpans;
+constexpr std::size_t kRecentReads = TraceState::kRecentReads;
 
-// Operand Symbols and the place they were written; range arguments add the
-// fields they expand to.  When full, later Symbols take the span of the
-// rule that made them.
-struct SpanEntry {
-    const Symbol *sym;
-    SourceSpan span;
-};
-constexpr std::size_t kMaxSpans = 4096;
-SpanEntry g_spans[kMaxSpans];
-std::size_t g_span_count = 0;
-
-// Text of one value: a full-width text of 276 bytes, or a number of at most
-// 138 characters.
-constexpr std::size_t kValueSize = TALV_SYMBOL_TEXT + 1;
-
-// The latest field reads, so that an operator can show the value its FIELD
-// operand was read as: the operator reads its operands itself, just before
-// it is reported.  With what the value came to as a number (code 0) or why
-// it is none.
-struct FieldRead {
-    const Symbol *field;
-    char value[kValueSize];
-    char recognised[sizeof(PPR_FIELD_VALUE::value) + 1];
-    uint32_t code;
-    Decimal number;
-};
-constexpr std::size_t kRecentReads = 8;
-FieldRead g_reads[kRecentReads];
-std::size_t g_next_read = 0;
-
-char g_name[TALV_MAX_EXPR + 1];
-char g_text[sizeof(PPR_FIELD_VALUE::value) + 1];
-char g_value[kValueSize];
-char g_left[kValueSize];
-char g_right[kValueSize];
-char g_why[256];
-// |a - b| may have one integer digit more than a number holds.
-char g_difference[kValueSize + 1];
-char g_culprit[TALV_SYMBOL_TEXT + 1];
-char g_culprit_text[sizeof g_text];
-
-// What a function said about the answer it was about to return, until the
-// CALL step that reports that answer.
-struct PendingWhy {
-    const Symbol *answer;
-    uint32_t part, argument;
-    const Symbol *blamed;  // the argument, when one is to blame
-    char words[sizeof g_why];
-};
-PendingWhy g_pending{};
 // No call has more arguments than an expression of 512 bytes can write.
 constexpr uint32_t kMaxBlamedArgument = TALV_MAX_EXPR;
 
@@ -126,7 +70,7 @@ void format_number(const Symbol &sym, char *out) {
 
 const FieldRead *recent_read_of(const Symbol *field) {
     for (std::size_t i = 0; i < kRecentReads; ++i) {
-        const FieldRead &r = g_reads[(g_next_read + kRecentReads - 1 - i) % kRecentReads];
+        const FieldRead &r = trace().reads[(trace().next_read + kRecentReads - 1 - i) % kRecentReads];
         if (r.field && r.field == field) return &r;
     }
     return nullptr;
@@ -151,8 +95,8 @@ void format_operand(const Symbol *sym, char *out) {
 }
 
 void clear_texts() {
-    g_name[0] = g_text[0] = g_value[0] = g_left[0] = g_right[0] = '\0';
-    g_why[0] = g_difference[0] = g_culprit[0] = g_culprit_text[0] = '\0';
+    trace().name[0] = trace().text[0] = trace().value[0] = trace().left[0] = trace().right[0] = '\0';
+    trace().why[0] = trace().difference[0] = trace().culprit[0] = trace().culprit_text[0] = '\0';
 }
 
 bool find_span(const Symbol *sym, SourceSpan &span);
@@ -247,19 +191,19 @@ void blame(TALV_TRACE_EVENT &e, const Symbol *sym) {
         e.culprit_length = span.end > span.start ? span.end - span.start : 0;
     }
     if (sym->kind == TALV_FIELD && !is_field_with_range(const_cast<Symbol *>(sym))) {
-        copy_bounded(g_culprit, sizeof g_culprit, sym->text);
-        if (const FieldRead *r = recent_read_of(sym)) copy_bounded(g_culprit_text, sizeof g_culprit_text, r->recognised);
+        copy_bounded(trace().culprit, sizeof trace().culprit, sym->text);
+        if (const FieldRead *r = recent_read_of(sym)) copy_bounded(trace().culprit_text, sizeof trace().culprit_text, r->recognised);
     } else if (sym->kind == TALV_VARIABLE) {
         const Symbol *v = variable_value(sym->text);
-        if (v && v->kind == TALV_STRING) copy_bounded(g_culprit_text, sizeof g_culprit_text, v->text);
+        if (v && v->kind == TALV_STRING) copy_bounded(trace().culprit_text, sizeof trace().culprit_text, v->text);
     } else if (sym->kind == TALV_STRING) {
-        copy_bounded(g_culprit_text, sizeof g_culprit_text, sym->text);
+        copy_bounded(trace().culprit_text, sizeof trace().culprit_text, sym->text);
     }
 }
 
 void set_why(TALV_TRACE_EVENT &e, uint32_t part, const char *words) {
     e.why_part = part;
-    copy_bounded(g_why, sizeof g_why, words);
+    copy_bounded(trace().why, sizeof trace().why, words);
 }
 
 // A step that failed converting an operand: which one (left before right,
@@ -298,17 +242,17 @@ TALV_TRACE_EVENT make_event(uint32_t kind, SourceSpan span, const Symbol *result
         e.status = result->status >= 2 ? 2 : result->status;
         e.code = result->status >= 2 ? host_code(result->code) : 0;
         // What the error's message names ("field %s does not exist").
-        if (result->status >= 2) copy_bounded(g_text, sizeof g_text, g_state.message_arg);
+        if (result->status >= 2) copy_bounded(trace().text, sizeof trace().text, g_state.message_arg);
     }
-    e.name = g_name;
-    e.text = g_text;
-    e.value = g_value;
-    e.left = g_left;
-    e.right = g_right;
-    e.why = g_why;
-    e.difference = g_difference;
-    e.culprit = g_culprit;
-    e.culprit_text = g_culprit_text;
+    e.name = trace().name;
+    e.text = trace().text;
+    e.value = trace().value;
+    e.left = trace().left;
+    e.right = trace().right;
+    e.why = trace().why;
+    e.difference = trace().difference;
+    e.culprit = trace().culprit;
+    e.culprit_text = trace().culprit_text;
     return e;
 }
 
@@ -320,13 +264,13 @@ void set_operands(TALV_TRACE_EVENT &e, SourceSpan left, SourceSpan right) {
 }
 
 void emit(const TALV_TRACE_EVENT &e) {
-    if (g_trace_proc) g_trace_proc(g_trace_context, &e);
+    if (trace().proc) trace().proc(trace().context, &e);
 }
 
 bool find_span(const Symbol *sym, SourceSpan &span) {
-    for (std::size_t i = g_span_count; i-- > 0;)
-        if (g_spans[i].sym == sym) {
-            span = g_spans[i].span;
+    for (std::size_t i = trace().span_count; i-- > 0;)
+        if (trace().spans[i].sym == sym) {
+            span = trace().spans[i].span;
             return true;
         }
     return false;
@@ -334,11 +278,11 @@ bool find_span(const Symbol *sym, SourceSpan &span) {
 
 SourceSpan span_of(const Symbol *sym) {
     SourceSpan span;
-    return find_span(sym, span) ? span : g_rule;
+    return find_span(sym, span) ? span : trace().rule;
 }
 
 void remember_span(const Symbol *sym, SourceSpan span) {
-    if (sym && g_span_count < kMaxSpans) g_spans[g_span_count++] = {sym, span};
+    if (sym && trace().span_count < kMaxSpans) trace().spans[trace().span_count++] = {sym, span};
 }
 
 SourceSpan place(std::size_t at, std::size_t length) {
@@ -371,41 +315,41 @@ SourceSpan rejected_at(const char *text, uint32_t code) {
 // Everything from `start` on is left unread: the host hears of it, since the
 // language's rule (the text ends there) is silent by design.
 void trace_end(std::size_t start, std::size_t end) {
-    g_end_told = true;
+    trace().end_told = true;
     clear_texts();
-    if (end > g_expr_length) end = g_expr_length;
+    if (end > trace().expr_length) end = trace().expr_length;
     if (start > end) start = end;
     const std::size_t n = end - start < TALV_MAX_EXPR ? end - start : TALV_MAX_EXPR;
-    std::memcpy(g_name, g_expr + start, n);
-    g_name[n] = '\0';
+    std::memcpy(trace().name, trace().expr + start, n);
+    trace().name[n] = '\0';
     emit(make_event(TALV_TRACE_END, place(start, end - start), nullptr));
 }
 
 }  // namespace
 
 void trace_begin(const char *expr_text) {
-    g_expr = expr_text;
-    g_expr_length = static_cast<uint32_t>(strnlen(expr_text, TALV_MAX_EXPR + 1));
-    g_rule = {0, 0};
-    g_scanned_to = 0;
-    g_end_told = false;
-    g_span_count = 0;
-    for (FieldRead &r : g_reads) r.field = nullptr;
-    g_next_read = 0;
-    g_pending.answer = nullptr;
+    trace().expr = expr_text;
+    trace().expr_length = static_cast<uint32_t>(strnlen(expr_text, TALV_MAX_EXPR + 1));
+    trace().rule = {0, 0};
+    trace().scanned_to = 0;
+    trace().end_told = false;
+    trace().span_count = 0;
+    for (FieldRead &r : trace().reads) r.field = nullptr;
+    trace().next_read = 0;
+    trace().pending.answer = nullptr;
 }
 
 void trace_rejected(const char *normalised, uint32_t code) {
     clear_texts();
-    SourceSpan span = code == TALV_E_TOO_LONG ? place(TALV_MAX_EXPR, g_expr_length - TALV_MAX_EXPR)
+    SourceSpan span = code == TALV_E_TOO_LONG ? place(TALV_MAX_EXPR, trace().expr_length - TALV_MAX_EXPR)
                                               : rejected_at(normalised, code);
     TALV_TRACE_EVENT e = make_event(TALV_TRACE_SYNTAX_ERROR, span, nullptr);
     e.status = 2;
     e.code = code;
     if (code != TALV_E_TOO_LONG) {
         const std::size_t n = e.length < TALV_MAX_EXPR ? e.length : TALV_MAX_EXPR;
-        std::memcpy(g_name, g_expr + e.start, n);
-        g_name[n] = '\0';
+        std::memcpy(trace().name, trace().expr + e.start, n);
+        trace().name[n] = '\0';
     }
     emit(e);
 }
@@ -413,42 +357,51 @@ void trace_rejected(const char *normalised, uint32_t code) {
 SourceSpan trace_token(int token, Symbol *operand) {
     const char *input = g_state.scanner_input;
     const std::size_t end = g_state.end_pos;
-    std::size_t start = g_scanned_to;
+    std::size_t start = trace().scanned_to;
     while (start < end && (input[start] == ' ' || input[start] == '\t' || input[start] == '\n')) ++start;
     std::size_t length = scanner_token_length();
     // The end of the text, unless a "$" ends it early.
     if (token == kTokEnd && !(start < end && input[start] == '$')) start = end, length = 0;
     if (length > end - start) length = end - start;
-    g_scanned_to = start + length;
+    trace().scanned_to = start + length;
     const SourceSpan span = place(start, length);
     if (token == kTokVariable || token == kTokNumber || token == kTokField || token == kTokString)
         remember_span(operand, span);
-    if ((token < 0 || (token == kTokEnd && length > 0)) && !g_end_told) trace_end(start, end);
+    if ((token < 0 || (token == kTokEnd && length > 0)) && !trace().end_told) trace_end(start, end);
     return span;
 }
 
-void trace_rule(SourceSpan span) { g_rule = span; }
+void trace_rule(SourceSpan span, SourceSpan first, SourceSpan second, SourceSpan third) {
+    trace().rule = span;
+    trace().rule_parts[0] = first;
+    trace().rule_parts[1] = second;
+    trace().rule_parts[2] = third;
+}
+
+SourceSpan traced_rule() { return trace().rule; }
+
+SourceSpan traced_rule_part(int k) { return trace().rule_parts[k - 1]; }
 
 void trace_field_read(const Symbol *field, const char *recognised, const Symbol *result) {
     if (!result) return;
     clear_texts();
-    copy_bounded(g_name, sizeof g_name, field->text);
-    copy_bounded(g_text, sizeof g_text, recognised);
-    FieldRead &slot = g_reads[g_next_read];
-    g_next_read = (g_next_read + 1) % kRecentReads;
+    copy_bounded(trace().name, sizeof trace().name, field->text);
+    copy_bounded(trace().text, sizeof trace().text, recognised);
+    FieldRead &slot = trace().reads[trace().next_read];
+    trace().next_read = (trace().next_read + 1) % kRecentReads;
     slot.code = kNoValue;
     if (result->status < 2) {
         Symbol number = *result;
         slot.code = sym_number(&number);
         if (slot.code == 0) {
-            format_number(number, g_value);
+            format_number(number, trace().value);
             slot.number = decimal_of(number);
         } else {
-            copy_bounded(g_value, sizeof g_value, result->text);
+            copy_bounded(trace().value, sizeof trace().value, result->text);
         }
     }
     slot.field = field;
-    copy_bounded(slot.value, sizeof slot.value, g_value);
+    copy_bounded(slot.value, sizeof slot.value, trace().value);
     copy_bounded(slot.recognised, sizeof slot.recognised, recognised);
     emit(make_event(TALV_TRACE_FIELD, span_of(field), result));
 }
@@ -462,12 +415,12 @@ void trace_binary(uint32_t kind, const char *op, const Symbol *result, const Sym
                   SourceSpan whole, SourceSpan left_span, SourceSpan right_span) {
     if (!result) return;
     clear_texts();
-    copy_bounded(g_name, sizeof g_name, op);
-    format_operand(left, g_left);
-    format_operand(right, g_right);
-    if (result->status < 2) format_operand(result, g_value);
+    copy_bounded(trace().name, sizeof trace().name, op);
+    format_operand(left, trace().left);
+    format_operand(right, trace().right);
+    if (result->status < 2) format_operand(result, trace().value);
     if (kind == TALV_TRACE_COMPARISON && result->status < 2 && result->kind == 0)
-        format_difference(left, right, g_difference);
+        format_difference(left, right, trace().difference);
     TALV_TRACE_EVENT e = make_event(kind, whole, result);
     set_operands(e, left_span, right_span);
     blame_conversion(e, result, left, right);
@@ -477,9 +430,9 @@ void trace_binary(uint32_t kind, const char *op, const Symbol *result, const Sym
 void trace_unary_minus(const Symbol *result, const Symbol *operand, SourceSpan whole, SourceSpan operand_span) {
     if (!result) return;
     clear_texts();
-    copy_bounded(g_name, sizeof g_name, "-");
-    format_operand(operand, g_right);
-    if (result->status < 2) format_operand(result, g_value);
+    copy_bounded(trace().name, sizeof trace().name, "-");
+    format_operand(operand, trace().right);
+    if (result->status < 2) format_operand(result, trace().value);
     TALV_TRACE_EVENT e = make_event(TALV_TRACE_OPERATOR, whole, result);
     set_operands(e, {whole.start, whole.start}, operand_span);
     blame_conversion(e, result, nullptr, operand);
@@ -489,9 +442,9 @@ void trace_unary_minus(const Symbol *result, const Symbol *operand, SourceSpan w
 void trace_logical(const char *op, int32_t joined, const Symbol *left, const Symbol *right, SourceSpan whole,
                    SourceSpan left_span, SourceSpan right_span) {
     clear_texts();
-    copy_bounded(g_name, sizeof g_name, op);
-    copy_bounded(g_left, sizeof g_left, left->status == 0 ? "true" : "false");
-    copy_bounded(g_right, sizeof g_right, right->status == 0 ? "true" : "false");
+    copy_bounded(trace().name, sizeof trace().name, op);
+    copy_bounded(trace().left, sizeof trace().left, left->status == 0 ? "true" : "false");
+    copy_bounded(trace().right, sizeof trace().right, right->status == 0 ? "true" : "false");
     TALV_TRACE_EVENT e = make_event(TALV_TRACE_LOGICAL, whole, nullptr);
     e.status = joined;
     set_operands(e, left_span, right_span);
@@ -501,46 +454,46 @@ void trace_logical(const char *op, int32_t joined, const Symbol *left, const Sym
 void trace_call(const Symbol *name, const Symbol *result, SourceSpan whole) {
     if (!result) return;
     clear_texts();
-    copy_bounded(g_name, sizeof g_name, name->text);
-    if (result->status < 2) format_operand(result, g_value);
+    copy_bounded(trace().name, sizeof trace().name, name->text);
+    if (result->status < 2) format_operand(result, trace().value);
     TALV_TRACE_EVENT e = make_event(TALV_TRACE_CALL, whole, result);
-    if (g_pending.answer == result) {
-        set_why(e, g_pending.part, g_pending.words);
-        e.culprit_argument = g_pending.argument;
-        blame(e, g_pending.blamed);
+    if (trace().pending.answer == result) {
+        set_why(e, trace().pending.part, trace().pending.words);
+        e.culprit_argument = trace().pending.argument;
+        blame(e, trace().pending.blamed);
     } else if (result->status >= 2 && conversion_part(result->code) != TALV_WHY_NONE) {
         // A function that stopped at a field it could not take as a
         // number: the latest field read that gave the code.
         for (std::size_t i = 0; i < kRecentReads; ++i) {
-            const FieldRead &r = g_reads[(g_next_read + kRecentReads - 1 - i) % kRecentReads];
+            const FieldRead &r = trace().reads[(trace().next_read + kRecentReads - 1 - i) % kRecentReads];
             if (!r.field || r.code != result->code) continue;
             set_why(e, conversion_part(r.code), conversion_words(conversion_part(r.code)));
             blame(e, r.field);
             break;
         }
     }
-    g_pending.answer = nullptr;
+    trace().pending.answer = nullptr;
     emit(e);
 }
 
 void trace_why(const Symbol *answer, uint32_t part, const char *words, Symbol *head, uint32_t argument) {
-    g_pending.answer = answer;
-    g_pending.part = part;
-    g_pending.argument = argument;
-    g_pending.blamed = nullptr;
-    copy_bounded(g_pending.words, sizeof g_pending.words, words);
+    trace().pending.answer = answer;
+    trace().pending.part = part;
+    trace().pending.argument = argument;
+    trace().pending.blamed = nullptr;
+    copy_bounded(trace().pending.words, sizeof trace().pending.words, words);
     // The argument list is the library's own chain of Symbols, alive until
     // the evaluation ends; it is walked no further than asked.
     const Symbol *arg = head && argument > 0 && argument <= kMaxBlamedArgument ? head->next : nullptr;
     for (uint32_t n = 1; arg && n < argument; ++n) arg = arg->next;
-    g_pending.blamed = arg;
+    trace().pending.blamed = arg;
 }
 
 void trace_assignment(const Symbol *name, const Symbol *value, SourceSpan whole) {
     if (!value) return;
     clear_texts();
-    copy_bounded(g_name, sizeof g_name, name->text);
-    if (value->status < 2) format_operand(value, g_value);
+    copy_bounded(trace().name, sizeof trace().name, name->text);
+    if (value->status < 2) format_operand(value, trace().value);
     emit(make_event(TALV_TRACE_ASSIGNMENT, whole, value));
 }
 
@@ -553,10 +506,10 @@ void trace_statement(const Symbol *outcome, uint32_t word, SourceSpan whole) {
 
 void trace_syntax_error(SourceSpan where) {
     clear_texts();
-    const uint32_t end = where.end < g_expr_length ? where.end : g_expr_length;
+    const uint32_t end = where.end < trace().expr_length ? where.end : trace().expr_length;
     const uint32_t start = where.start < end ? where.start : end;
-    std::memcpy(g_name, g_expr + start, end - start);
-    g_name[end - start] = '\0';
+    std::memcpy(trace().name, trace().expr + start, end - start);
+    trace().name[end - start] = '\0';
     TALV_TRACE_EVENT e = make_event(TALV_TRACE_SYNTAX_ERROR, where, nullptr);
     e.status = 2;
     e.code = TALV_E_SYNTAX;
@@ -577,7 +530,7 @@ extern "C" TALV_API uint32_t talv_set_trace(TALV_TRACE_PROC proc, uintptr_t cont
     // Switching mid-evaluation would report half an evaluation, or report
     // into a callback that is being replaced.
     if (talv::evaluation_running()) return TALV_R_TRACE_REFUSED;
-    talv::g_trace_proc = proc;
-    talv::g_trace_context = proc ? context : 0;
+    talv::trace().proc = proc;
+    talv::trace().context = proc ? context : 0;
     return 0;
 }

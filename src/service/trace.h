@@ -6,14 +6,13 @@
 #include <cstdint>
 
 #include "lang/tokens.h"
+#include "service/state.h"
 #include "talvechk.h"
 #include "talvechk_trace.h"
 
 namespace talv {
 
-extern TALV_TRACE_PROC g_trace_proc;
-
-inline bool trace_on() { return g_trace_proc != nullptr; }
+inline bool trace_on() { return g_state.trace.proc != nullptr; }
 
 // Per evaluation, before anything is reported.
 void trace_begin(const char *expr_text);
@@ -27,7 +26,10 @@ void trace_rejected(const char *normalised, uint32_t code);
 // ends the text early is told as TALV_TRACE_END.
 SourceSpan trace_token(int token, Symbol *operand);
 // The span of the rule being reduced, for Symbols made while it runs.
-void trace_rule(SourceSpan span);
+void trace_rule(SourceSpan span, SourceSpan first, SourceSpan second, SourceSpan third);
+// The rule trace_rule told last, and its k-th (1 to 3) right-hand symbol.
+SourceSpan traced_rule();
+SourceSpan traced_rule_part(int k);
 
 // A field read; `recognised` is the value text as the host returned it
 // (null when there is none).

@@ -15,8 +15,12 @@ void release(void *p);
 inline bool alloc_counted();
 // The two allocations a Symbol stands for (list node and cell), counted as
 // two alloc_counted() calls would count them; adds to `held` those made.
-// False when the hook refused either.
+// False when the hook refused either.  The pool counts a Symbol so whether
+// or not its cell is new, so that the sweeps number every failure point as
+// they did when each Symbol was two heap allocations.
 inline bool alloc_counted_pair(long &held);
+// The same while the hook is disarmed, when nothing can be refused.
+inline void alloc_counted_pair_unhooked(long &held);
 // Ends `n` allocations made through alloc_counted().
 inline void release_counted(long n);
 
@@ -60,12 +64,16 @@ inline bool alloc_counted() {
 
 bool alloc_counted_pair_hooked(long &held);
 
+inline void alloc_counted_pair_unhooked(long &held) {
+    alloc_state::calls += 2;
+    alloc_state::live += 2;
+    held += 2;
+}
+
 inline bool alloc_counted_pair(long &held) {
     // With the hook disarmed nothing is refused: one step for both.
     if (__builtin_expect(alloc_state::fail_at <= 0, 1)) {
-        alloc_state::calls += 2;
-        alloc_state::live += 2;
-        held += 2;
+        alloc_counted_pair_unhooked(held);
         return true;
     }
     return alloc_counted_pair_hooked(held);

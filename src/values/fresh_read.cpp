@@ -8,23 +8,11 @@
 
 namespace talv {
 
-FreshRead g_fresh_read;
-uint32_t g_read_request = 0;
-bool g_read_armed = false;
-
 namespace {
 
 constexpr std::size_t kMostDigits = 19;
 constexpr unsigned char kBlankLead = 0x81, kBlankTrail = 0x40;
 constexpr unsigned char kDigitLead = 0x82, kZeroTrail = 0x4F;
-
-// Notes a value for the request the read answers.
-inline void hand_over(const Symbol *made, uint64_t value, bool trailing_blanks) {
-    g_fresh_read.sym = made;
-    g_fresh_read.request = g_read_request;
-    g_fresh_read.value = value;
-    g_fresh_read.trailing_blanks = trailing_blanks;
-}
 
 // The general normalisation from byte `in` and output byte `out` on; kept
 // out of line so that the common path stays small.
@@ -118,13 +106,13 @@ inline uint64_t low_word(__m128i v) {
 // (the caller leaves smaller ones to the general reading);
 // the bytes written past the text's pairs are zeros the fresh Symbol holds
 // already, within its text.
-inline std::size_t read_digits_alone(const char *recognised, char *out, const Symbol *made, bool answers) {
+inline std::size_t read_digits_alone(const char *recognised, char *out, const Symbol *made, FreshRead *answered) {
     const unsigned lead = static_cast<unsigned char>(recognised[0]);
     if (lead - unsigned{'0'} < 10) {
         if (recognised[1] == '\0') {  // one digit (months, days, counts) is cheaper read as it is
             out[0] = static_cast<char>(kDigitLead);
             out[1] = static_cast<char>(kZeroTrail + (lead - '0'));
-            if (answers) hand_over(made, lead - '0', false);
+            if (answered) answered->note(made, lead - '0', false);
             return 1;
         }
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(recognised));
@@ -139,12 +127,12 @@ inline std::size_t read_digits_alone(const char *recognised, char *out, const Sy
         const __m128i trails = _mm_and_si128(_mm_add_epi8(v, _mm_set1_epi8(kZeroTrail - '0')), keep);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(leads, trails));
         if (count <= 8) {
-            if (answers) hand_over(made, digits_value(low_word(values), count), false);
+            if (answered) answered->note(made, digits_value(low_word(values), count), false);
             return count;
         }
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 16), _mm_unpackhi_epi8(leads, trails));
-        if (answers)
-            hand_over(made, long_digits_value(low_word(values), low_word(_mm_unpackhi_epi64(values, values)), count),
+        if (answered)
+            answered->note(made, long_digits_value(low_word(values), low_word(_mm_unpackhi_epi64(values, values)), count),
                       false);
         return count;
     }
@@ -159,7 +147,7 @@ inline std::size_t read_digits_alone(const char *recognised, char *out, const Sy
         if ((ends >> bytes & 1) == 0) return 0;
         _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_and_si128(v, first_bytes(bytes)));
         const __m128i digits = _mm_packus_epi16(_mm_srli_epi16(values, 8), _mm_setzero_si128());
-        if (answers) hand_over(made, digits_value(low_word(digits), bytes / 2), false);
+        if (answered) answered->note(made, digits_value(low_word(digits), bytes / 2), false);
         return bytes;
     }
     return 0;
@@ -168,17 +156,14 @@ inline std::size_t read_digits_alone(const char *recognised, char *out, const Sy
 
 }  // namespace
 
-std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *made) {
+std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *made, FreshRead &hand_over) {
     char *const dst = made->text;
-    const bool answers = g_read_armed;
-    if (answers) {
-        g_read_armed = false;
-        g_fresh_read.sym = nullptr;
-    }
+    const bool answers = hand_over.answers();
     if (size <= kFullWidthMax + 1) return read_rest(recognised, size, 0, dst, 0);
 #if defined(__SSE2__)
     if (recognised[0] == '\0') return 0;  // the fresh text is empty already
-    if (const std::size_t length = read_digits_alone(recognised, made->text, made, answers)) return length;
+    if (const std::size_t length = read_digits_alone(recognised, made->text, made, answers ? &hand_over : nullptr))
+        return length;
 #endif
 
     const auto *const p = reinterpret_cast<const unsigned char *>(recognised);
@@ -204,7 +189,7 @@ std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *ma
     // A text filling what normalisation keeps is left to the general
     // reading, as the plain reader leaves it.
     if (answers && whole && digit_bytes - 2 < 2 * kMostDigits - 1)  // 1 to 19 digits
-        hand_over(made, value, o != last_digit_end);
+        hand_over.note(made, value, o != last_digit_end);
     return *q == '\0' ? in : kLengthUnknown;
 }
 

@@ -4,7 +4,8 @@
 // for the read so that the text need not be read a second time.  The
 // hand-over holds only for the Symbol that read made and only for the very
 // request: an operator opens a request before it resolves an operand, and a
-// read made under any other request (or none) never matches it.
+// read made under any other request (or none) never matches it.  The
+// evaluation owns the one hand-over there is (EvalState::fresh_read).
 #pragma once
 
 #include <cstddef>
@@ -12,49 +13,75 @@
 
 #include "talvechk.h"
 #include "values/modes.h"
+#include "values/numeric_text.h"
 
 namespace talv {
 
-struct FreshRead {
-    const Symbol *sym = nullptr;
-    uint32_t request = 0;
-    uint64_t value = 0;  // of at most 19 digits
-    bool trailing_blanks = false;
+class FreshRead {
+public:
+    // Opens a request; the answer is its number.  The operator closes it
+    // once its operand is resolved.
+    uint32_t open() {
+        armed_ = true;
+        return ++request_;
+    }
+    void close() { armed_ = false; }
+
+    // For the read: true when it answers the open request (the first read
+    // under it does), which forgets whatever an earlier read noted.
+    bool answers() {
+        if (!armed_) return false;
+        armed_ = false;
+        sym_ = nullptr;
+        return true;
+    }
+    // For the read that answers: `made` spells `value` (1 to 19 digits),
+    // perhaps with trailing blanks.
+    void note(const Symbol *made, uint64_t value, bool trailing_blanks) {
+        sym_ = made;
+        noted_for_ = request_;
+        value_ = value;
+        trailing_blanks_ = trailing_blanks;
+    }
+
+    // The value of `resolved` when the read that made it answered `request`
+    // and a reader applying `modes` reads its text as that value.  This is
+    // the one rule of when the hand-over holds: an implied point makes the
+    // digits another number, and trailing blanks the right-blank mode
+    // objects to (an error, or zeros) are left to the reader.  Taken once.
+    bool take(uint32_t request, const Symbol *resolved, const NumberModes &modes, uint64_t &value) {
+        if (noted_for_ != request || sym_ != resolved || resolved == nullptr) return false;
+        sym_ = nullptr;
+        if (modes.point_position > 0) return false;
+        if (trailing_blanks_ && (modes.right_blank == kBlankError || modes.right_blank == kBlankAsZero)) return false;
+        value = value_;
+        return true;
+    }
+
+    // The Symbols are released: the noted cell is about to be handed out again.
+    void forget() { sym_ = nullptr; }
+
+    uint32_t last_request() const { return request_; }
+
+private:
+    const Symbol *sym_ = nullptr;
+    uint32_t noted_for_ = 0;
+    uint32_t request_ = 0;
+    bool armed_ = false;  // a request is open and no read has answered it yet
+    bool trailing_blanks_ = false;
+    uint64_t value_ = 0;  // of at most 19 digits
 };
-
-extern FreshRead g_fresh_read;
-extern uint32_t g_read_request;
-extern bool g_read_armed;  // a request is open and no read has answered it yet
-
-// Opens a request; the answer is its number.  The operator closes it once
-// its operand is resolved.
-inline uint32_t open_read_request() {
-    g_read_armed = true;
-    return ++g_read_request;
-}
-inline void close_read_request() { g_read_armed = false; }
 
 // What read_fresh_text answers when it did not meet the text's end.
 constexpr std::size_t kLengthUnknown = SIZE_MAX;
 
 // A field read's text: `recognised` is the host's (at most `size` bytes,
 // perhaps unterminated; `size` exceeds what normalisation keeps); `made` is
-// fresh (all zeros).  Writes into made->text what normalise_full_width writes, and when a request is
-// open answers it (the first read under it does), noting the value if the
-// text is blanks, 1 to 19 digits and blanks, half- or full-width.  Answers
-// the length of the host's text when reading met its terminator, else
-// kLengthUnknown.
-std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *made);
-
-// The value of `resolved` when the read that made it answered `request`,
-// and the plain reader would read its text as that value under the modes
-// in force; it declines trailing blanks the right-blank mode objects to.
-inline bool take_fresh_read(uint32_t request, const Symbol *resolved, uint64_t &value) {
-    if (g_fresh_read.request != request || g_fresh_read.sym != resolved || resolved == nullptr) return false;
-    g_fresh_read.sym = nullptr;
-    if (g_fresh_read.trailing_blanks && (right_blank == kBlankError || right_blank == kBlankAsZero)) return false;
-    value = g_fresh_read.value;
-    return true;
-}
+// fresh (all zeros).  Writes into made->text what normalise_full_width
+// writes, and when `hand_over` has a request open answers it (the first read
+// under it does), noting the value if the text is blanks, 1 to 19 digits and
+// blanks, half- or full-width.  Answers the length of the host's text when
+// reading met its terminator, else kLengthUnknown.
+std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *made, FreshRead &hand_over);
 
 }  // namespace talv

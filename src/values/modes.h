@@ -16,6 +16,10 @@ constexpr int32_t kDefaultInBlank = kBlankError;
 constexpr int32_t kDefaultRightBlank = kBlankIgnore;
 constexpr int32_t kDefaultDecimalPoint = 0;
 
+// The point position of the readers that take integers (symbol_to_long and
+// the date functions after it): the decimal-point mode is not applied.
+constexpr int32_t kPointNotApplied = 0;
+
 // Puts the four modes back to the values every evaluation starts with.
 void reset_number_modes();
 

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "talvechk.h"
+
 namespace talv {
 
 // What sym_number would make of a Symbol's text under the current modes,
@@ -25,5 +27,8 @@ struct NumberModes {
 };
 bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *groups, int32_t &sign,
                        uint32_t &code, bool &bare);
+
+// The modes the exported mode variables hold now.
+inline NumberModes number_modes_in_force() { return {all_blank, right_blank, decimal_point}; }
 
 }  // namespace talv

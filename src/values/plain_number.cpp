@@ -62,7 +62,7 @@ void groups_of_integer(uint64_t value, uint16_t *groups) {
 
 bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32_t &code) {
     bool bare;
-    return read_plain_number(text, NumberModes{all_blank, right_blank, decimal_point}, groups, sign, code, bare);
+    return read_plain_number(text, number_modes_in_force(), groups, sign, code, bare);
 }
 
 bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *groups, int32_t &sign,

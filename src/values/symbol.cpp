@@ -7,6 +7,7 @@
 #include "values/decimal.h"
 #include "values/field_symbol.h"
 #include "values/fullwidth.h"
+#include "values/modes.h"
 
 namespace {
 
@@ -195,7 +196,7 @@ int symbol_to_long(Symbol *sym, int32_t *out) {
     int32_t value = kNoValue;
     Symbol *resolved = eval_symbol(sym);
     // The current decimal-point position is deliberately not applied.
-    if (resolved != nullptr && dtchk_number(resolved, all_blank, in_blank, right_blank, 0) == 0) {
+    if (resolved != nullptr && dtchk_number(resolved, all_blank, in_blank, right_blank, talv::kPointNotApplied) == 0) {
         // An integer of at most eight digits: every group before the last
         // two integer groups is zero.
         constexpr int kHighGroups = talv::kUnitsGroup - 1;

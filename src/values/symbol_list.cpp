@@ -1,15 +1,14 @@
 // The symbol list: owner of every Symbol of one evaluation, released in one
 // sweep at its end.  The cells come from a pool of chunks that the sweep
 // hands back whole, so an evaluation costs no heap traffic once the pool has
-// grown to its size; the allocation hook still sees each Symbol as the two
-// allocations (list node and cell) it always was, so every failure point
-// stays where the sweeps expect it.
+// grown to its size; each Symbol still counts as alloc_counted_pair says
+// (alloc.h).
 #include <cstring>
 
+#include "service/state.h"
 #include "talvechk.h"
 #include "values/alloc.h"
 #include "values/clear.h"
-#include "values/fresh_read.h"
 #include "values/symbol_list.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -35,21 +34,17 @@ constexpr std::size_t kCellsPerChunk = 128;
 // back to the heap.
 constexpr int kChunksKept = 4;
 
-struct Chunk {
-    Chunk *next;
+}  // namespace
+
+struct talv::SymbolChunk {
+    SymbolChunk *next;
     Symbol cells[kCellsPerChunk];
 };
 
-Chunk *g_chunks = nullptr;   // the pool, in the order cells are handed out
-Chunk *g_current = nullptr;  // chunk being handed out; null while the list is empty
-// Next cell of g_current and the end of its cells; equal (null while the
-// list is empty) when the next cell comes from another chunk.
-Symbol *g_cursor = nullptr;
-Symbol *g_end = nullptr;
-long g_counted = 0;          // hook allocations the list holds
-// Chunks given up by init_symbol_list while they still held Symbols: like
-// the list nodes it used to forget, they are never reused.
-Chunk *g_abandoned = nullptr;
+namespace {
+
+using Chunk = talv::SymbolChunk;
+inline talv::SymbolPool &pool() { return talv::g_state.symbols; }
 
 Chunk *new_chunk() {
     auto *chunk = static_cast<Chunk *>(talv::alloc_backing(sizeof(Chunk)));
@@ -61,27 +56,27 @@ Chunk *new_chunk() {
 
 // The first cell of the next chunk, made when the pool has none left.
 __attribute__((noinline)) Symbol *cell_of_next_chunk() {
-    Chunk *next = g_current != nullptr ? g_current->next : g_chunks;
+    Chunk *next = pool().current != nullptr ? pool().current->next : pool().chunks;
     if (next == nullptr) {
         next = new_chunk();
         if (next == nullptr) return nullptr;
-        if (g_current != nullptr)
-            g_current->next = next;
+        if (pool().current != nullptr)
+            pool().current->next = next;
         else
-            g_chunks = next;
+            pool().chunks = next;
     }
-    g_current = next;
-    g_cursor = next->cells + 1;
-    g_end = next->cells + kCellsPerChunk;
+    pool().current = next;
+    pool().cursor = next->cells + 1;
+    pool().end = next->cells + kCellsPerChunk;
     return next->cells;
 }
 
 // sym_alloc with the hook armed or the chunk used up.
 __attribute__((noinline)) Symbol *sym_alloc_slow() {
-    if (!talv::alloc_counted_pair(g_counted)) return nullptr;
-    Symbol *sym = g_cursor;
-    if (sym != g_end) {
-        g_cursor = sym + 1;
+    if (!talv::alloc_counted_pair(pool().counted)) return nullptr;
+    Symbol *sym = pool().cursor;
+    if (sym != pool().end) {
+        pool().cursor = sym + 1;
     } else {
         sym = cell_of_next_chunk();
         if (sym == nullptr) return nullptr;
@@ -93,14 +88,10 @@ __attribute__((noinline)) Symbol *sym_alloc_slow() {
 
 // The whole of sym_alloc but for the choice of variant.
 inline __attribute__((always_inline)) Symbol *take_cell() {
-    Symbol *sym = g_cursor;
-    if (__builtin_expect(talv::alloc_state::fail_at <= 0 && sym != g_end, 1)) {
-        // The node that links the cell into the list, then the cell: two
-        // allocations the hook cannot refuse while disarmed.
-        talv::alloc_state::calls += 2;
-        talv::alloc_state::live += 2;
-        g_counted += 2;
-        g_cursor = sym + 1;
+    Symbol *sym = pool().cursor;
+    if (__builtin_expect(talv::alloc_state::fail_at <= 0 && sym != pool().end, 1)) {
+        talv::alloc_counted_pair_unhooked(pool().counted);
+        pool().cursor = sym + 1;
         TALV_UNPOISON(sym, sizeof *sym);
         talv::clear_block_wide<sizeof(Symbol)>(sym);  // a cell handed out is all zeros
         return sym;
@@ -122,9 +113,9 @@ Symbol *(*g_sym_alloc_variant)() = sym_alloc_narrow;
     (talv::choose_sym_alloc_variant(talv::processor_has_wide_stores()), true);
 
 void forget_current() {
-    g_current = nullptr;
-    g_cursor = nullptr;
-    g_end = nullptr;
+    pool().current = nullptr;
+    pool().cursor = nullptr;
+    pool().end = nullptr;
 }
 
 }  // namespace
@@ -135,14 +126,14 @@ void choose_sym_alloc_variant(bool wide) {
 }
 
 int reset_symbol_list() {
-    if (g_current != nullptr) {
-        Chunk *rest = g_current->next;
-        g_current->next = g_abandoned;
-        g_abandoned = g_chunks;
-        g_chunks = rest;
+    if (pool().current != nullptr) {
+        Chunk *rest = pool().current->next;
+        pool().current->next = pool().abandoned;
+        pool().abandoned = pool().chunks;
+        pool().chunks = rest;
         forget_current();
     }
-    g_counted = 0;
+    pool().counted = 0;
     return 0;
 }
 
@@ -157,15 +148,16 @@ Symbol *sym_alloc(void) { return g_sym_alloc_variant(); }
 namespace talv {
 
 void release_symbols() {
-    talv::g_fresh_read.sym = nullptr;  // its cell is about to be handed out again
-    if (g_current != nullptr) {
-        for (Chunk *c = g_chunks; c != g_current; c = c->next) TALV_POISON(c->cells, sizeof c->cells);
-        TALV_POISON(g_current->cells, static_cast<std::size_t>(g_cursor - g_current->cells) * sizeof(Symbol));
+    talv::g_state.fresh_read.forget();
+    if (pool().current != nullptr) {
+        for (Chunk *c = pool().chunks; c != pool().current; c = c->next) TALV_POISON(c->cells, sizeof c->cells);
+        const std::size_t used = static_cast<std::size_t>(pool().cursor - pool().current->cells);
+        TALV_POISON(pool().current->cells, used * sizeof(Symbol));
     }
-    talv::release_counted(g_counted);
-    g_counted = 0;
+    talv::release_counted(pool().counted);
+    pool().counted = 0;
     forget_current();
-    Chunk *keep = g_chunks;
+    Chunk *keep = pool().chunks;
     for (int k = 1; keep != nullptr && k < kChunksKept; ++k) keep = keep->next;
     if (keep != nullptr) {
         Chunk *c = keep->next;

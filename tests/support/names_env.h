@@ -18,7 +18,7 @@ public:
     FakeHost host;
 
     explicit NamesEnv(bool certify = false, bool with_list = true) {
-        talv::g_state = talv::EvalState{};
+        static_cast<talv::EvalSetup &>(talv::g_state) = talv::EvalSetup{};
         talv::g_state.callbacks[talv::kFieldValue] = reinterpret_cast<PPR_PROC>(&FakeHost::value_cb);
         talv::g_state.callbacks[talv::kFieldRange] = reinterpret_cast<PPR_PROC>(&FakeHost::range_cb);
         if (with_list) talv::g_state.callbacks[talv::kFieldList] = reinterpret_cast<PPR_PROC>(&FakeHost::list_cb);
@@ -32,7 +32,7 @@ public:
         free_all_symbol();
         init_symbol_list();
         init_variable();
-        talv::g_state = talv::EvalState{};
+        static_cast<talv::EvalSetup &>(talv::g_state) = talv::EvalSetup{};
     }
     NamesEnv(const NamesEnv &) = delete;
     NamesEnv &operator=(const NamesEnv &) = delete;

@@ -1,7 +1,8 @@
-// An expression met again is replayed from its noted token stream: the
-// same answers, host calls and allocations as scanning it afresh, whatever
-// the field being checked, and a stream is only kept once it was scanned
-// to its end.
+// An expression met again is replayed from the record kept of its parse:
+// the same answers, host calls and allocations as parsing it afresh,
+// whatever the field being checked.  The parse is recorded to acceptance or
+// to the syntax error whatever the rules do, so a check that a statement
+// ends early still leaves the whole record.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -28,7 +29,7 @@ Outcome run(FakeHost &host, const char *field, const char *expr) {
     return {r.ret, r.out, talv::alloc_count(), host.value_calls - before};
 }
 
-class LangTokenCache : public ::testing::Test {
+class LangKeptRecords : public ::testing::Test {
 protected:
     FakeHost host;
     void SetUp() override {
@@ -42,7 +43,7 @@ protected:
     void TearDown() override { PPR_end(); }
 };
 
-TEST_F(LangTokenCache, ReplayAnswersAsTheScanDid) {
+TEST_F(LangKeptRecords, ReplayAnswersAsTheScanDid) {
     const char *exprs[] = {"[A]+[B]==@", "x=[A]*2, x+[B]==@ || 'a'<='b'", "sum([A], 2, 0.5)>=1 && -[B]<0",
                            "ydate(2024, 2, 29) > 0", "[A]==1 \x81\x40 anything", "[ A ]==1"};
     for (const char *expr : exprs) {
@@ -58,16 +59,16 @@ TEST_F(LangTokenCache, ReplayAnswersAsTheScanDid) {
     }
 }
 
-TEST_F(LangTokenCache, TheFieldBeingCheckedIsTakenAfreshOnReplay) {
+TEST_F(LangKeptRecords, TheFieldBeingCheckedIsTakenAfreshOnReplay) {
     EXPECT_EQ(run(host, "T", "@==3").out, TALV_OK);
     EXPECT_EQ(run(host, "U", "@==3").out, TALV_FALSE);
     EXPECT_EQ(run(host, "T", "@==3").out, TALV_OK);
     EXPECT_EQ(run(host, "NONE", "@==3").out, TALV_E_NO_FIELD);
 }
 
-TEST_F(LangTokenCache, AStreamCutShortIsScannedAgain) {
-    // The first statement fails before the rest is scanned; once a form lets
-    // it through, the whole stream is there to replay.
+TEST_F(LangKeptRecords, ARecordGoesOnPastTheStatementThatEndedTheCheck) {
+    // The first statement fails before the rest is evaluated; once a form
+    // lets it through, the replay meets the syntax error the parse recorded.
     const char *expr = "[A]==2, [B]==2, garbage ((";
     EXPECT_EQ(run(host, "T", expr).out, TALV_FALSE);
     host.set("A", "2");
