@@ -41,6 +41,9 @@ bool line_at(std::string_view bytes, std::size_t pos, bool final, Line &line) {
 // first line only, the lines after it read again as forms.
 std::optional<std::size_t> csv_record_end(std::string_view bytes, const BlockLayout &layout, const Line &first,
                                           bool final) {
+    // Only a quoted cell runs on over a line break, and most lines hold
+    // none: those end their record whatever their cells are.
+    if (first.text.find('"') == std::string_view::npos) return first.next;
     std::vector<std::pair<long, std::string>> lines{{0, std::string(first.text)}};
     std::size_t p = first.next, spanned = 0;
     bool incomplete = false;
@@ -168,10 +171,18 @@ BlockPlan plan_blocks(const std::string &path, const Form &form, const ReadOptio
 
 std::unique_ptr<FormReader> open_block(const std::string &path, const BlockPlan &plan, const ResultsBlock &block,
                                        const Form &form, const ReadOptions &opts, Converter &conv, Diagnostics &diag) {
-    auto src = std::make_unique<LineSource>(path, read_range(path, block.offset, block.length), kLineLimit,
-                                            block.lines_before);
-    if (plan.layout.format != ResultsFormat::Csv) return open_jsonl(std::move(src), form, opts, conv, diag);
-    src->unread(plan.layout.header_line, plan.header, plan.header.size());
+    BlockLayout layout = plan.layout;
+    layout.header = plan.header;
+    return open_block_bytes(path, layout, read_range(path, block.offset, block.length), block.lines_before, form,
+                            opts, conv, diag);
+}
+
+std::unique_ptr<FormReader> open_block_bytes(const std::string &path, const BlockLayout &layout, std::string bytes,
+                                             long lines_before, const Form &form, const ReadOptions &opts,
+                                             Converter &conv, Diagnostics &diag) {
+    auto src = std::make_unique<LineSource>(path, std::move(bytes), kLineLimit, lines_before);
+    if (layout.format != ResultsFormat::Csv) return open_jsonl(std::move(src), form, opts, conv, diag);
+    src->unread(layout.header_line, layout.header, layout.header.size());
     return open_csv(std::move(src), form, opts, conv, diag);
 }
 

@@ -44,4 +44,11 @@ BlockPlan plan_blocks(const std::string &path, const Form &form, const ReadOptio
 std::unique_ptr<FormReader> open_block(const std::string &path, const BlockPlan &plan, const ResultsBlock &block,
                                        const Form &form, const ReadOptions &opts, Converter &conv, Diagnostics &diag);
 
+// A reader of a block held in memory: bytes cut at form boundaries from
+// the forms of the file named path after lines_before lines.  CSV: the
+// header is layout.header.
+std::unique_ptr<FormReader> open_block_bytes(const std::string &path, const BlockLayout &layout, std::string bytes,
+                                             long lines_before, const Form &form, const ReadOptions &opts,
+                                             Converter &conv, Diagnostics &diag);
+
 }  // namespace talvhost

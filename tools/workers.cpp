@@ -5,33 +5,40 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <stdexcept>
 
 #include <fmt/format.h>
+
+#include "block_finder.h"
+#include "worker_wire.h"
 
 namespace talvhost {
 
 namespace {
 
-// Forms per slice: small enough to keep the workers evenly loaded and the
-// parent's output flowing, large enough to keep pipe traffic coarse.
+// Results a worker hands back at once: coarse pipe traffic, yet the
+// parent's output keeps flowing.
 constexpr std::size_t kSlice = 16;
 
-void put_u32(std::string &out, uint32_t v) {
-    char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                 static_cast<char>(v >> 24)};
-    out.append(b, 4);
-}
+// A block is about this many bytes of forms: a few thousand forms, so that
+// a block costs far more to check than to hand over.  Each worker takes
+// kBlocksPerWorker blocks of a batch in turn, which keeps them evenly
+// loaded; the parent holds one batch of bytes at a time.
+constexpr std::size_t kBlockBytes = 256u << 10;
+constexpr std::size_t kBlocksPerWorker = 8;
 
-uint32_t get_u32(const std::string &in, std::size_t &pos) {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(in[pos + i])) << (8 * i);
-    pos += 4;
-    return v;
+// Tests make blocks of a few forms, so that blocks edges fall everywhere.
+std::size_t block_bytes() {
+    if (const char *given = std::getenv("TALVECHK_BLOCK_BYTES"))
+        if (long n = std::atol(given); n > 0) return static_cast<std::size_t>(n);
+    return kBlockBytes;
 }
 
 bool write_all(int fd, const char *data, std::size_t size) {
@@ -56,128 +63,178 @@ std::string describe_status(int status) {
 
 constexpr int kWorkerInitFailed = 3;
 
-// The record indices a worker checks, in the order of the file.
-using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
-
-// A fresh worker (one that takes over from a dead one) hands back each form
-// as soon as it is checked, so that a second death names the form exactly.
-[[noreturn]] void worker_main(const Form &form, Converter &conv, const std::vector<Record> &records,
-                              const Ranges &ranges, bool each, int fd, Detail detail,
-                              std::size_t suggest_budget) {
-    Checker checker(form, conv);
-    if (checker.start() != 0) _exit(kWorkerInitFailed);
-    checker.set_detail(detail, suggest_budget);
-    std::string out;
-    for (auto [begin, end] : ranges) {
-        for (std::size_t i = begin; i < end; ++i) {
-            encode_result(checker.check(records[i]), out);
-            if (each || i + 1 == end) {
-                if (!write_all(fd, out.data(), out.size())) _exit(1);
-                out.clear();
-            }
-        }
-    }
-    PPR_end();
-    ::close(fd);
-    // Skip the parent's exit handlers and stream buffers: they are not ours.
-    _exit(0);
-}
-
-struct Worker {
-    int number = 0;  // 1-based, for messages
-    pid_t pid = -1;
-    int fd = -1;
-    std::string buf;
-    std::deque<FormResult> ready;
-    bool eof = false;
-    bool fresh = false;  // took over from a dead worker
-    bool gone = false;   // stands for forms no worker is left to check
-    Ranges ranges;
-};
-
-void stop_workers(std::deque<Worker> &workers) {
-    for (Worker &w : workers) {
-        if (w.fd >= 0) ::close(w.fd);
-        w.fd = -1;
-        if (w.pid > 0) {
-            ::kill(w.pid, SIGTERM);
-            int status;
-            while (::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {}
-            w.pid = -1;
-        }
-    }
-}
-
-// At most this many fresh workers a run: a library that dies on every form
-// costs a bounded number of forks, and the rest is counted as not checked.
+// At most this many fresh workers a batch: a library that dies on every
+// form costs a bounded number of forks, and the rest is counted as not
+// checked.
 constexpr int kFreshWorkers = 16;
 
 std::string forms(std::size_t count, const char *where) {
     return fmt::format("{} form{}{}", count, count == 1 ? "" : "s", where);
 }
 
+struct Block {
+    std::size_t begin = 0, size = 0;  // in the batch's bytes
+    long lines_before = 0;
+};
+
+// Reads one block's forms, keeping what its reader says; the header's
+// messages were said by the parent's reader already.
+BlockRead read_block(const BlockRun &run, const BlockLayout &layout, std::string_view bytes, long lines_before,
+                     std::vector<Record> *values) {
+    BlockRead read;
+    read.have = true;
+    Diagnostics diag(&read.said);
+    auto reader = open_block_bytes(run.path, layout, std::string(bytes), lines_before, run.form, run.read, run.conv,
+                                   diag);
+    read.said.clear();
+    for (;;) {
+        Record rec;
+        FormReader::Next next = reader->next(rec);
+        if (next == FormReader::Next::End) break;
+        ++read.forms;
+        if (next == FormReader::Next::Bad) {
+            ++read.bad;
+            continue;
+        }
+        Record light;
+        light.number = rec.number;
+        light.line = rec.line;
+        light.id = rec.id;
+        read.records.push_back(std::move(light));
+        if (values) values->push_back(std::move(rec));
+    }
+    return read;
+}
+
+// The blocks a worker reads and checks, in the order of the file; the
+// first `skip` of their checkable forms are not checked again.
+struct Share {
+    std::vector<std::size_t> blocks;
+    std::size_t skip = 0;
+};
+
+struct Worker {
+    int number = 0;  // 1-based, for messages
+    pid_t pid = -1;
+    int fd = -1;
+    std::string buf;
+    // Results handed back, with the values of a form that has findings
+    // (the report shows them beside the findings).
+    std::deque<std::pair<FormResult, std::optional<Record>>> ready;
+    bool eof = false;
+    bool fresh = false;  // took over from a dead worker
+    bool gone = false;   // stands for forms no worker is left to check
+    Share share;
+};
+
 class Pool {
 public:
-    Pool(const Form &form, Converter &conv, const std::vector<Record> &records, const RunSinks &sinks,
-         Detail detail, std::size_t suggest_budget)
-        : form_(form), conv_(conv), records_(records), sinks_(sinks), detail_(detail), suggest_budget_(suggest_budget) {}
-    ~Pool() { stop_workers(workers_); }
+    Pool(const BlockRun &run, const BlockLayout &layout, std::string_view bytes, std::vector<Block> blocks,
+         const RunSinks &sinks, OnceFilter &once, long forms_before)
+        : run_(run), layout_(layout), bytes_(bytes), blocks_(std::move(blocks)), sinks_(sinks), once_(once),
+          forms_before_(forms_before), reads_(blocks_.size()), owner_(blocks_.size()) {}
+    ~Pool() { stop(); }
 
-    void run(int jobs) {
+    // Returns the forms met.
+    long run(int jobs) {
         std::fflush(stdout);
         std::fflush(stderr);
-        std::size_t slices = (records_.size() + kSlice - 1) / kSlice;
-        owner_.resize(slices);
-        std::vector<Ranges> plan(static_cast<std::size_t>(jobs));
-        for (std::size_t s = 0; s < slices; ++s) {
-            owner_[s] = s % plan.size();
-            plan[owner_[s]].emplace_back(s * kSlice, std::min(records_.size(), (s + 1) * kSlice));
+        std::vector<Share> plan(static_cast<std::size_t>(std::min<std::size_t>(jobs, blocks_.size())));
+        for (std::size_t b = 0; b < blocks_.size(); ++b) {
+            owner_[b] = b % plan.size();
+            plan[owner_[b]].blocks.push_back(b);
         }
-        for (Ranges &ranges : plan) start(std::move(ranges), false);
-
-        std::vector<pollfd> polls;
-        for (std::size_t next = 0; next < records_.size();) {
-            Worker &want = workers_[owner_[next / kSlice]];
-            if (want.gone) {
-                sinks_.lost(records_[next]);
-                ++next;
-                continue;
+        for (Share &share : plan) start(std::move(share), false);
+        long met = 0;
+        for (std::size_t b = 0; b < blocks_.size(); ++b) {
+            while (!reads_[b].have) {
+                Worker &w = workers_[owner_[b]];
+                if (w.eof)
+                    take_over(w, b, 0, false);
+                else
+                    pump();
             }
-            if (!want.ready.empty()) {
-                FormResult result = std::move(want.ready.front());
-                want.ready.pop_front();
-                if (result.number != records_[next].number)
-                    throw std::runtime_error(fmt::format("worker {} handed back form {} where form {} was due",
-                                                         want.number, result.number, records_[next].number));
-                sinks_.result(records_[next], std::move(result));
-                ++next;
-                continue;
+            const BlockRead &read = reads_[b];
+            for (const Diagnostics::Said &s : read.said)
+                if (once_.first(s.once)) sinks_.said(s);
+            sinks_.read(read.forms, read.bad);
+            for (std::size_t k = 0; k < read.records.size();) {
+                Worker &w = workers_[owner_[b]];
+                Record r = read.records[k];
+                r.number += forms_before_ + met;
+                if (w.gone) {
+                    sinks_.lost(r);
+                    ++k;
+                } else if (!w.ready.empty()) {
+                    auto [result, values] = std::move(w.ready.front());
+                    w.ready.pop_front();
+                    if (values) {
+                        values->number = r.number;
+                        values->line = r.line;
+                        values->id = std::move(r.id);
+                        r = std::move(*values);
+                    }
+                    if (result.number != read.records[k].number)
+                        throw std::runtime_error(fmt::format("worker {} handed back form {} of a block where form "
+                                                             "{} was due",
+                                                             w.number, result.number, read.records[k].number));
+                    result.number = r.number;
+                    sinks_.result(r, std::move(result));
+                    ++k;
+                } else if (w.eof) {
+                    if (take_over(w, b, k, true)) {
+                        sinks_.lost(r);
+                        ++k;
+                    }
+                } else {
+                    pump();
+                }
             }
-            if (want.eof) {
-                next = take_over(want, next);
-                continue;
-            }
-            // Drain every pipe that has data, so that no worker blocks on a
-            // full pipe while we wait for another.
-            polls.clear();
-            for (Worker &w : workers_)
-                if (w.fd >= 0 && !w.eof) polls.push_back(pollfd{w.fd, POLLIN, 0});
-            if (::poll(polls.data(), polls.size(), -1) < 0) {
-                if (errno == EINTR) continue;
-                throw std::runtime_error(fmt::format("poll: {}", std::strerror(errno)));
-            }
-            for (const pollfd &p : polls)
-                if (p.revents & (POLLIN | POLLHUP | POLLERR)) drain(p.fd);
+            met += read.forms;
         }
         for (Worker &w : workers_) {
             if (w.fd >= 0) ::close(w.fd);
             w.fd = -1;
             reap(w);
         }
+        return met;
     }
 
 private:
-    void start(Ranges ranges, bool fresh) {
+    // Reads and checks a share; a fresh worker hands back each form as
+    // soon as it is checked, so that a second death names the form exactly.
+    [[noreturn]] void worker_main(const Share &share, bool each, int fd) {
+        Checker checker(run_.checked, run_.conv);
+        if (checker.start() != 0) _exit(kWorkerInitFailed);
+        checker.set_detail(run_.detail, run_.suggest_budget);
+        std::vector<Record> records;
+        std::string out;
+        for (std::size_t b : share.blocks) {
+            const Block &block = blocks_[b];
+            encode_read(b, read_block(run_, layout_, bytes_.substr(block.begin, block.size), block.lines_before,
+                                      &records),
+                        out);
+            if (!write_all(fd, out.data(), out.size())) _exit(1);
+            out.clear();
+        }
+        for (std::size_t i = share.skip; i < records.size(); ++i) {
+            put_frame(out, Frame::Result, [&](std::string &o) {
+                FormResult result = checker.check(records[i]);
+                encode_result(result, o);
+                if (!result.findings.empty()) encode_values(records[i], o);
+            });
+            if (each || (i + 1 - share.skip) % kSlice == 0 || i + 1 == records.size()) {
+                if (!write_all(fd, out.data(), out.size())) _exit(1);
+                out.clear();
+            }
+        }
+        PPR_end();
+        ::close(fd);
+        // Skip the parent's exit handlers and stream buffers: they are not ours.
+        _exit(0);
+    }
+
+    void start(Share share, bool fresh) {
         int fds[2];
         if (::pipe(fds) != 0) throw std::runtime_error(fmt::format("cannot make a pipe: {}", std::strerror(errno)));
         pid_t pid = ::fork();
@@ -190,7 +247,7 @@ private:
             ::close(fds[0]);
             for (Worker &w : workers_)
                 if (w.fd >= 0) ::close(w.fd);
-            worker_main(form_, conv_, records_, ranges, fresh, fds[1], detail_, suggest_budget_);
+            worker_main(share, fresh, fds[1]);
         }
         ::close(fds[1]);
         Worker &w = workers_.emplace_back();
@@ -198,7 +255,21 @@ private:
         w.pid = pid;
         w.fd = fds[0];
         w.fresh = fresh;
-        w.ranges = std::move(ranges);
+        w.share = std::move(share);
+    }
+
+    // Waits for any pipe and drains every one that has data, so that no
+    // worker blocks on a full pipe while we wait for another.
+    void pump() {
+        polls_.clear();
+        for (Worker &w : workers_)
+            if (w.fd >= 0 && !w.eof) polls_.push_back(pollfd{w.fd, POLLIN, 0});
+        if (::poll(polls_.data(), polls_.size(), -1) < 0) {
+            if (errno == EINTR) return;
+            throw std::runtime_error(fmt::format("poll: {}", std::strerror(errno)));
+        }
+        for (const pollfd &p : polls_)
+            if (p.revents & (POLLIN | POLLHUP | POLLERR)) drain(p.fd);
     }
 
     void drain(int fd) {
@@ -213,9 +284,27 @@ private:
             return;
         }
         w->buf.append(chunk, static_cast<std::size_t>(n));
-        FormResult result;
         std::size_t used = 0;
-        while (decode_result(w->buf, used, result)) w->ready.push_back(std::move(result));
+        while (w->buf.size() - used >= 5) {
+            std::size_t pos = used + 1;
+            uint32_t length = get_u32(w->buf, pos);
+            if (w->buf.size() - pos < length) break;
+            if (static_cast<Frame>(w->buf[used]) == Frame::Read) {
+                std::size_t block = 0;
+                BlockRead read;
+                decode_read(w->buf, pos, block, read);
+                // A fresh worker reads again what its forerunner had read.
+                if (block < reads_.size() && !reads_[block].have) reads_[block] = std::move(read);
+            } else {
+                FormResult result;
+                std::size_t at = pos;
+                decode_result(w->buf, at, result);
+                std::optional<Record> values;
+                if (at < pos + length) decode_values(w->buf, at, values.emplace());
+                w->ready.emplace_back(std::move(result), std::move(values));
+            }
+            used = pos + length;
+        }
         w->buf.erase(0, used);
     }
 
@@ -227,145 +316,192 @@ private:
         return status;
     }
 
-    // Worker w ended before handing back the form at index `next` (every
-    // earlier form of its share was handed back).  Its forms from there on
-    // go to a fresh worker; a fresh worker that dies too loses that one form.
-    // Returns where the parent goes on.
-    std::size_t take_over(Worker &w, std::size_t next) {
+    void stop() {
+        for (Worker &w : workers_) {
+            if (w.fd >= 0) ::close(w.fd);
+            w.fd = -1;
+            if (w.pid > 0) {
+                ::kill(w.pid, SIGTERM);
+                reap(w);
+            }
+        }
+    }
+
+    // Worker w ended before handing back what block b needs: its forms
+    // (checking false) or the result of its k-th checkable form (every
+    // earlier one was handed back).  Its share from there on goes to a
+    // fresh worker; a fresh worker that dies while checking loses that one
+    // form.  True when the form is lost.
+    bool take_over(Worker &w, std::size_t b, std::size_t k, bool checking) {
         ::close(w.fd);
         w.fd = -1;
         int status = reap(w);
         std::string why = WIFEXITED(status) && WEXITSTATUS(status) == kWorkerInitFailed
                               ? "could not install its callbacks"
                               : describe_status(status);
-        const Record &r = records_[next];
-        std::size_t from = next;
-        std::string what;
-        if (w.fresh) {
-            sinks_.lost(r);
-            ++from;
-            what = fmt::format("worker {} (a fresh one) {} while checking form {} (line {}); that form is not "
-                               "checked",
-                               w.number, why, r.number, r.line);
-        } else {
-            what = fmt::format("worker {} {} while checking form {} (line {}) or a later one", w.number, why,
-                               r.number, r.line);
+        // The parent reads what the worker did not hand over, so that every
+        // form of the share is known by number and can be counted.
+        Share rest;
+        for (std::size_t s : w.share.blocks) {
+            if (s < b) continue;
+            if (!reads_[s].have) {
+                const Block &block = blocks_[s];
+                reads_[s] = read_block(run_, layout_, bytes_.substr(block.begin, block.size), block.lines_before,
+                                       nullptr);
+            }
+            rest.blocks.push_back(s);
         }
-        Ranges rest;
+        bool lost = checking && w.fresh;
+        rest.skip = k + (lost ? 1 : 0);
         std::size_t count = 0;
-        for (auto [begin, end] : w.ranges) {
-            begin = std::max(begin, from);
-            if (begin >= end) continue;
-            rest.emplace_back(begin, end);
-            count += end - begin;
+        for (std::size_t s : rest.blocks) count += reads_[s].records.size();
+        count -= std::min(count, rest.skip);
+        std::string what;
+        if (!checking) {
+            what = fmt::format("worker {}{} {} while reading the forms from line {} on", w.number,
+                               w.fresh ? " (a fresh one)" : "", why, blocks_[b].lines_before + 1);
+        } else {
+            const Record &r = reads_[b].records[k];
+            long number = forms_before_ + forms_met_before(b) + r.number;
+            what = w.fresh ? fmt::format("worker {} (a fresh one) {} while checking form {} (line {}); that form "
+                                         "is not checked",
+                                         w.number, why, number, r.line)
+                           : fmt::format("worker {} {} while checking form {} (line {}) or a later one", w.number,
+                                         why, number, r.line);
         }
         std::size_t slot = static_cast<std::size_t>(w.number - 1);
+        const char *after = lost ? " after it" : " from there on";
         if (count == 0) {
             sinks_.say(what);
-            // Nothing of its share is left; the parent moves past the lost form.
-            return from;
+            w.gone = true;
+            return lost;
         }
         if (fresh_started_ >= kFreshWorkers) {
             sinks_.say(fmt::format("{}; {} {} are not checked ({} fresh workers were started already)", what,
-                                   w.fresh ? "the" : "its", forms(count, w.fresh ? " after it" : " from there on"),
-                                   kFreshWorkers));
+                                   lost ? "the" : "its", forms(count, after), kFreshWorkers));
             w.gone = true;
-            w.ranges = std::move(rest);
-            return from;
+            return lost;
         }
-        sinks_.say(w.fresh ? fmt::format("{}; the {} go to another fresh worker", what, forms(count, " after it"))
-                           : fmt::format("{}; its {} are checked again in a fresh worker", what,
-                                         forms(count, " from there on")));
+        sinks_.say(lost ? fmt::format("{}; the {} go to another fresh worker", what, forms(count, after))
+                        : fmt::format("{}; its {} are checked again in a fresh worker", what, forms(count, after)));
         ++fresh_started_;
-        start(rest, true);
+        std::vector<std::size_t> blocks = rest.blocks;
+        start(std::move(rest), true);
         std::size_t heir = workers_.size() - 1;
-        for (auto [begin, end] : rest)
-            for (std::size_t s = begin / kSlice; s * kSlice < end; ++s)
-                if (owner_[s] == slot) owner_[s] = heir;
-        return from;
+        for (std::size_t s : blocks)
+            if (owner_[s] == slot) owner_[s] = heir;
+        return lost;
     }
 
-    const Form &form_;
-    Converter &conv_;
-    const std::vector<Record> &records_;
+    long forms_met_before(std::size_t b) const {
+        long met = 0;
+        for (std::size_t s = 0; s < b; ++s) met += reads_[s].forms;
+        return met;
+    }
+
+    const BlockRun &run_;
+    const BlockLayout &layout_;
+    std::string_view bytes_;
+    std::vector<Block> blocks_;
     const RunSinks &sinks_;
-    Detail detail_;
-    std::size_t suggest_budget_;
-    std::deque<Worker> workers_;  // a deque: workers started later leave the others in place
-    std::vector<std::size_t> owner_;  // per slice: the worker that checks it
+    OnceFilter &once_;
+    long forms_before_;
+    std::vector<BlockRead> reads_;  // per block, once its forms are known
+    std::deque<Worker> workers_;    // a deque: workers started later leave the others in place
+    std::vector<std::size_t> owner_;  // per block: the worker that checks it
+    std::vector<pollfd> polls_;
     int fresh_started_ = 0;
 };
 
-}  // namespace
+// The batch's bytes cut where forms start, as the file's one reader would
+// read them.
+class Cutter {
+public:
+    Cutter(LineSource &src, const BlockLayout &layout) : src_(src), layout_(layout), lines_(src.lines_read()) {}
 
-void encode_result(const FormResult &result, std::string &out) {
-    std::size_t start = out.size();
-    put_u32(out, 0);  // length, patched below
-    put_u32(out, static_cast<uint32_t>(result.number));
-    put_u32(out, result.checks);
-    put_u32(out, result.passed);
-    put_u32(out, result.failed);
-    put_u32(out, result.errors);
-    put_u32(out, static_cast<uint32_t>(result.findings.size()));
-    for (const Finding &f : result.findings) {
-        put_u32(out, f.field);
-        put_u32(out, f.out);
-        put_u32(out, f.ret);
-        put_u32(out, static_cast<uint32_t>(f.message.size()));
-        out += f.message;
-        put_u32(out, static_cast<uint32_t>(f.detail.size()));
-        out += f.detail;
+    // The next batch: blocks of the bytes held, true while there are any.
+    bool next(std::size_t blocks_wanted, std::vector<Block> &blocks) {
+        buf_.erase(0, used_);
+        used_ = 0;
+        blocks.clear();
+        const std::size_t target = block_bytes();
+        while (blocks.size() < blocks_wanted) {
+            while (!eof_ && buf_.size() - used_ < target + (target >> 2)) more();
+            if (used_ >= buf_.size()) break;
+            std::optional<std::size_t> end;
+            for (;;) {
+                std::string_view rest = std::string_view(buf_).substr(used_);
+                end = next_form_boundary(rest, layout_, 0, std::min(target, rest.size()), eof_);
+                if (end || eof_) break;
+                more();
+            }
+            std::string_view cut = std::string_view(buf_).substr(used_, *end);
+            blocks.push_back(Block{used_, *end, lines_});
+            lines_ += static_cast<long>(std::count(cut.begin(), cut.end(), '\n'));
+            used_ += *end;
+        }
+        return !blocks.empty();
     }
-    std::string length;
-    put_u32(length, static_cast<uint32_t>(out.size() - start));
-    out.replace(start, 4, length);
-}
 
-bool decode_result(const std::string &buf, std::size_t &at, FormResult &result) {
-    if (buf.size() - at < 4) return false;
-    std::size_t pos = at;
-    uint32_t length = get_u32(buf, pos);
-    if (buf.size() - at < length) return false;
-    result = FormResult{};
-    result.number = static_cast<long>(get_u32(buf, pos));
-    result.checks = get_u32(buf, pos);
-    result.passed = get_u32(buf, pos);
-    result.failed = get_u32(buf, pos);
-    result.errors = get_u32(buf, pos);
-    uint32_t count = get_u32(buf, pos);
-    for (uint32_t i = 0; i < count; ++i) {
-        Finding f;
-        f.field = get_u32(buf, pos);
-        f.out = get_u32(buf, pos);
-        f.ret = get_u32(buf, pos);
-        uint32_t n = get_u32(buf, pos);
-        f.message = buf.substr(pos, n);
-        pos += n;
-        n = get_u32(buf, pos);
-        f.detail = buf.substr(pos, n);
-        pos += n;
-        result.findings.push_back(std::move(f));
+    std::string_view bytes() const { return buf_; }
+    // The read error that ended the bytes, once every block before it was taken.
+    const std::optional<InputError> &fault() const { return fault_; }
+
+private:
+    void more() {
+        try {
+            if (!src_.take_bytes(buf_)) eof_ = true;
+        } catch (const InputError &e) {
+            // The forms read whole before the fault are still checked: a
+            // line cut short by it is no form.
+            fault_ = e;
+            eof_ = true;
+            std::size_t nl = buf_.rfind('\n');
+            buf_.resize(nl == std::string::npos || nl < used_ ? used_ : nl + 1);
+        }
     }
-    at += length;
-    return true;
-}
 
-void run_checks(const Form &form, Converter &conv, const std::vector<Record> &records, int jobs,
-                const RunSinks &sinks, Detail detail, std::size_t suggest_budget) {
+    LineSource &src_;
+    const BlockLayout &layout_;
+    std::string buf_;
+    std::size_t used_ = 0;
+    long lines_;
+    bool eof_ = false;
+    std::optional<InputError> fault_;
+};
+
+void start_checker(Checker &checker, Converter &conv) {
     // The parent installs the callbacks once whatever the number of jobs, so
     // that a refusal is reported with its code rather than as a dead worker.
-    Checker checker(form, conv);
     if (uint32_t rc = checker.start(); rc != 0)
         throw std::runtime_error(fmt::format("the library refused the callbacks: PPR_init returned {:08X}: {}",
                                              rc, library_message(conv, rc)));
-    std::size_t slices = (records.size() + kSlice - 1) / kSlice;
-    if (jobs <= 1 || slices <= 1) {
-        checker.set_detail(detail, suggest_budget);
-        for (const Record &r : records) sinks.result(r, checker.check(r));
-        return;
+}
+
+}  // namespace
+
+void run_checks(const Form &form, Converter &conv, const std::vector<Record> &records, const RunSinks &sinks,
+                Detail detail, std::size_t suggest_budget) {
+    Checker checker(form, conv);
+    start_checker(checker, conv);
+    checker.set_detail(detail, suggest_budget);
+    for (const Record &r : records) sinks.result(r, checker.check(r));
+}
+
+void run_blocks(const BlockRun &run, FormReader &reader, const RunSinks &sinks) {
+    {
+        Checker checker(run.checked, run.conv);
+        start_checker(checker, run.conv);
     }
-    if (static_cast<std::size_t>(jobs) > slices) jobs = static_cast<int>(slices);
-    Pool(form, conv, records, sinks, detail, suggest_budget).run(jobs);
+    BlockLayout layout = reader.block_layout();
+    Cutter cutter(*reader.source(), layout);
+    OnceFilter once;
+    long forms = 0;
+    std::vector<Block> blocks;
+    const std::size_t jobs = static_cast<std::size_t>(std::max(run.jobs, 1));
+    while (cutter.next(jobs * kBlocksPerWorker, blocks))
+        forms += Pool(run, layout, cutter.bytes(), std::move(blocks), sinks, once, forms).run(run.jobs);
+    if (cutter.fault()) throw *cutter.fault();
 }
 
 }  // namespace talvhost
