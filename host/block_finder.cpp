@@ -38,9 +38,12 @@ bool line_at(std::string_view bytes, std::size_t pos, bool final, Line &line) {
 
 // Where the record starting at pos ends, as CsvReader::read_record takes it:
 // a sound record over several lines is one form; an unsound one is its
-// first line only, the lines after it read again as forms.
+// first line only, the lines after it read again as forms.  `read` is how
+// far the reader read to tell: its message on an unsound record depends on
+// those lines, so no block may end before them.
 std::optional<std::size_t> csv_record_end(std::string_view bytes, const BlockLayout &layout, const Line &first,
-                                          bool final) {
+                                          bool final, std::size_t &read) {
+    read = first.next;
     // Only a quoted cell runs on over a line break, and most lines hold
     // none: those end their record whatever their cells are.
     if (first.text.find('"') == std::string_view::npos) return first.next;
@@ -65,6 +68,7 @@ std::optional<std::size_t> csv_record_end(std::string_view bytes, const BlockLay
     } catch (const LayoutFault &) {
     }
     if (incomplete) return std::nullopt;
+    read = p;
     return sound ? p : first.next;
 }
 
@@ -97,17 +101,19 @@ std::optional<std::size_t> next_form_boundary(std::string_view bytes, const Bloc
         if (nl == std::string_view::npos) return final ? std::optional<std::size_t>(bytes.size()) : std::nullopt;
         return nl + 1;
     }
-    std::size_t pos = from;
-    while (pos < at && pos < bytes.size()) {
+    std::size_t pos = from, read = from;
+    while ((pos < at || pos < read) && pos < bytes.size()) {
         Line line;
         if (!line_at(bytes, pos, final, line)) return std::nullopt;
         if (line.cut || is_blank_line(line.text)) {
             pos = line.next;
             continue;
         }
-        std::optional<std::size_t> end = csv_record_end(bytes, layout, line, final);
+        std::size_t reached = 0;
+        std::optional<std::size_t> end = csv_record_end(bytes, layout, line, final, reached);
         if (!end) return std::nullopt;
         pos = *end;
+        read = std::max(read, reached);
     }
     if (pos >= bytes.size() && !final) return std::nullopt;
     return std::min(pos, bytes.size());

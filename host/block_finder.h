@@ -16,7 +16,10 @@
 namespace talvhost {
 
 // The first place at or after `at` where a form (or a blank line before
-// one) starts, reading forms from `from`, which is such a place.
+// one) starts, reading forms from `from`, which is such a place, and
+// where the file's one reader has read nothing past it yet (to find that a
+// quoted cell is not closed it reads on), so that a block's reader says
+// what that one would.
 // bytes.size() when no form starts there.  nullopt when the bytes end
 // before that can be told and more of the file follows them (!final).
 std::optional<std::size_t> next_form_boundary(std::string_view bytes, const BlockLayout &layout, std::size_t from,

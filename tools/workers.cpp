@@ -437,7 +437,9 @@ public:
             }
             std::string_view cut = std::string_view(buf_).substr(used_, *end);
             blocks.push_back(Block{used_, *end, lines_});
-            lines_ += static_cast<long>(std::count(cut.begin(), cut.end(), '\n'));
+            for (const char *p = cut.data(), *end = p + cut.size();
+                 (p = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))); ++p)
+                ++lines_;
             used_ += *end;
         }
         return !blocks.empty();

@@ -189,12 +189,15 @@ TEST_P(BatchInput, SaysWhatAndChecksTheRest) {
     EXPECT_EQ(summary["crashed"], 0);
     EXPECT_EQ(summary["checks"], 2 * (c.forms - c.not_checked));
 
-    // Workers change nothing.
+    // Workers change nothing, whether a block holds the whole batch or
+    // every form is a block of its own.
     args.insert(args.end(), {"--jobs", "3"});
-    CliRun jobs = talvechk(args);
-    EXPECT_EQ(jobs.out, j.out);
-    EXPECT_EQ(jobs.err, j.err);
-    EXPECT_EQ(jobs.status, j.status);
+    for (const char *block : {"TALVECHK_BLOCK_BYTES=262144", "TALVECHK_BLOCK_BYTES=1"}) {
+        CliRun jobs = talvechk(args, "", {block});
+        EXPECT_EQ(jobs.out, j.out) << block;
+        EXPECT_EQ(jobs.err, j.err) << block;
+        EXPECT_EQ(jobs.status, j.status) << block;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, BatchInput, ::testing::ValuesIn(kCases),
@@ -277,13 +280,16 @@ TEST(CliBatchInput, WorkersChangeNothing) {
         }
     }
     std::string results = dir.write("r.csv", rows);
+    // Blocks of a few forms: their edges fall on every kind of row.
     for (const char *format : {"text", "json", "csv"}) {
         CliRun one = talvechk({"check", form, results, "--no-timing", "--format", format});
-        CliRun four = talvechk({"check", form, results, "--no-timing", "--format", format, "--jobs", "4"});
         EXPECT_EQ(one.status, 2);
-        EXPECT_EQ(four.status, one.status) << format;
-        EXPECT_EQ(four.out, one.out) << format;
-        EXPECT_EQ(four.err, one.err) << format;
+        for (const char *block : {"TALVECHK_BLOCK_BYTES=262144", "TALVECHK_BLOCK_BYTES=40", "TALVECHK_BLOCK_BYTES=97"}) {
+            CliRun four = talvechk({"check", form, results, "--no-timing", "--format", format, "--jobs", "4"}, "", {block});
+            EXPECT_EQ(four.status, one.status) << format << block;
+            EXPECT_EQ(four.out, one.out) << format << block;
+            EXPECT_EQ(four.err, one.err) << format << block;
+        }
     }
 }
 
@@ -335,7 +341,8 @@ TEST(CliBatchInput, MangledBatchesReadTheSameWithWorkers) {
         for (int k = 0; k < 4; ++k) text[bytes.next() % text.size()] = specials[bytes.next() % sizeof specials];
         std::string path = dir.write(json_lines ? "m.jsonl" : "m.csv", text);
         CliRun one = talvechk({"check", form, path, "--no-timing", "--format", "json"});
-        CliRun three = talvechk({"check", form, path, "--no-timing", "--format", "json", "--jobs", "3"});
+        CliRun three = talvechk({"check", form, path, "--no-timing", "--format", "json", "--jobs", "3"}, "",
+                                {round % 3 ? "TALVECHK_BLOCK_BYTES=1" : "TALVECHK_BLOCK_BYTES=50"});
         ASSERT_LE(one.status, 2) << round;
         EXPECT_EQ(three.status, one.status) << round;
         EXPECT_EQ(three.out, one.out) << round;
