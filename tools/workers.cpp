@@ -107,7 +107,7 @@ BlockRead read_block(const BlockRun &run, const BlockLayout &layout, std::string
 }
 
 // The blocks a worker reads and checks, in the order of the file; the
-// first `skip` of their checkable forms are not checked again.
+// first `skip` checkable forms of the first block are not checked again.
 struct Share {
     std::vector<std::size_t> blocks;
     std::size_t skip = 0;
@@ -201,31 +201,35 @@ public:
     }
 
 private:
-    // Reads and checks a share; a fresh worker hands back each form as
-    // soon as it is checked, so that a second death names the form exactly.
+    // Reads and checks a share, a block at a time (memory stays that of a
+    // block); a fresh worker hands back each form as soon as it is checked,
+    // so that a second death names the form exactly.
     [[noreturn]] void worker_main(const Share &share, bool each, int fd) {
         Checker checker(run_.checked, run_.conv);
         if (checker.start() != 0) _exit(kWorkerInitFailed);
         checker.set_detail(run_.detail, run_.suggest_budget);
         std::vector<Record> records;
         std::string out;
-        for (std::size_t b : share.blocks) {
-            const Block &block = blocks_[b];
-            encode_read(b, read_block(run_, layout_, bytes_.substr(block.begin, block.size), block.lines_before,
-                                      &records),
-                        out);
+        auto flush = [&] {
             if (!write_all(fd, out.data(), out.size())) _exit(1);
             out.clear();
-        }
-        for (std::size_t i = share.skip; i < records.size(); ++i) {
-            put_frame(out, Frame::Result, [&](std::string &o) {
-                FormResult result = checker.check(records[i]);
-                encode_result(result, o);
-                if (!result.findings.empty()) encode_values(records[i], o);
-            });
-            if (each || (i + 1 - share.skip) % kSlice == 0 || i + 1 == records.size()) {
-                if (!write_all(fd, out.data(), out.size())) _exit(1);
-                out.clear();
+        };
+        for (std::size_t n = 0; n < share.blocks.size(); ++n) {
+            const Block &block = blocks_[share.blocks[n]];
+            records.clear();
+            encode_read(share.blocks[n],
+                        read_block(run_, layout_, bytes_.substr(block.begin, block.size), block.lines_before,
+                                   &records),
+                        out);
+            flush();
+            std::size_t first = n == 0 ? share.skip : 0;
+            for (std::size_t i = first; i < records.size(); ++i) {
+                put_frame(out, Frame::Result, [&](std::string &o) {
+                    FormResult result = checker.check(records[i]);
+                    encode_result(result, o);
+                    if (!result.findings.empty()) encode_values(records[i], o);
+                });
+                if (each || (i + 1 - first) % kSlice == 0 || i + 1 == records.size()) flush();
             }
         }
         PPR_end();
