@@ -64,11 +64,13 @@ void append_utf8(char32_t cp, std::string &out) {
 
 // The CP932 bytes of a code point, the aliases first; throws when it has none.
 void append_cp932(char32_t cp, std::size_t offset, std::string &out) {
-    for (const Alias &a : kAliases)
-        if (a.cp == cp) {
-            out += a.sjis;
-            return;
-        }
+    // Kana and kanji, most of what is typed, are no look-alikes.
+    if (cp < 0x3040 || cp >= 0xFF00)
+        for (const Alias &a : kAliases)
+            if (a.cp == cp) {
+                out += a.sjis;
+                return;
+            }
     unsigned code = 0;
     if (!cp932::encode(cp, code))
         throw TextError(offset, fmt::format("character U+{:04X} has no CP932 code", static_cast<unsigned>(cp)));
