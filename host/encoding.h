@@ -51,6 +51,9 @@ bool is_ascii(std::string_view text);
 // terminal.  Everything else is kept as it is.
 std::string visible(std::string_view text);
 
+// Appends the UTF-8 bytes of a code point.
+void append_utf8(char32_t cp, std::string &out);
+
 // Decodes one UTF-8 sequence at text[pos]; returns its length and sets cp,
 // or 0 when the bytes there are not well-formed UTF-8.
 std::size_t decode_utf8(std::string_view text, std::size_t pos, char32_t &cp);

@@ -15,8 +15,8 @@ namespace talvhost {
 
 namespace {
 
-// Forms read before they are checked and reported: memory stays flat
-// whatever the size of the batch, and workers still get slices enough.
+// Forms read (with one job) before they are checked and reported: memory
+// stays flat whatever the size of the batch.
 constexpr std::size_t kChunk = 4096;
 
 }  // namespace
@@ -115,26 +115,23 @@ int run_check(const CheckOptions &opts) {
                                                      e.what(), summary.forms, summary.forms == 1 ? "" : "s")));
     };
     int status = kExitPass;
-    if (opts.jobs > 1 && reader->source()) {
-        try {
-            run_blocks(BlockRun{form, checked, conv, opts.results_path, opts.read, opts.jobs, opts.detail,
-                                opts.suggest_budget},
-                       *reader, sinks);
-        } catch (const InputError &e) {
-            reading_stopped(e);
-            status = kExitError;
-        } catch (const std::exception &e) {
-            progress.finish();
-            std::fflush(stdout);
-            diag.error(e.what());
-            status = kExitError;
-        }
-    }
+    // Workers read blocks of the file's bytes themselves; one job reads here.
+    const bool in_blocks = opts.jobs > 1 && reader->source();
     std::vector<Record> chunk;
-    chunk.reserve(kChunk);
     bool read_all = false;
     try {
-        while (!read_all && !(opts.jobs > 1 && reader->source())) {
+        if (in_blocks) {
+            try {
+                run_blocks(BlockRun{form, checked, conv, opts.results_path, opts.read, opts.jobs, opts.detail,
+                                    opts.suggest_budget},
+                           *reader, sinks);
+            } catch (const InputError &e) {
+                reading_stopped(e);
+                status = kExitError;
+            }
+        }
+        chunk.reserve(in_blocks ? 0 : kChunk);
+        while (!in_blocks && !read_all) {
             chunk.clear();
             try {
                 while (chunk.size() < kChunk) {
