@@ -63,7 +63,7 @@ std::string describe_status(int status) {
 
 constexpr int kWorkerInitFailed = 3;
 
-// At most this many fresh workers a batch: a library that dies on every
+// At most this many fresh workers a run: a library that dies on every
 // form costs a bounded number of forks, and the rest is counted as not
 // checked.
 constexpr int kFreshWorkers = 16;
