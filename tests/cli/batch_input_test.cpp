@@ -147,6 +147,16 @@ const InputCase kCases[] = {
      "form 2 (line 7): T: failed"},
     {"BlankJsonLinesAreNoForms", "b.jsonl", " \n\t\n\n{\"A\":\"1\",\"T\":\"2\"}\n", {}, 1, {}, 1, 0,
      "form 1 (line 4): T: failed"},
+    // Said once a field or key in the file, whatever blocks the workers read.
+    {"SaidOncePerFieldAndKey", "o.jsonl",
+     repeat("{\"A\":\"1\",\"B\":\"" + repeat("1", 105) + "\",\"T\":\"2\",\"X\":\"1\"}\n", 2) +
+         "{\"A\":\"1\",\"B\":\"1\",\"T\":\"2\",\"X\":\"3\"}\n",
+     {}, 1,
+     {"talvechk: warning: o.jsonl:1: field B: the number has 105 integer digits; the library keeps 104 and drops "
+      "the rest without an error (said for the first form only)",
+      "talvechk: warning: o.jsonl:1: unknown field \"X\" (not in form.json); the key is ignored (--keep it if it "
+      "is meant)"},
+     3, 0, "form 1 (line 1): T: failed"},
 };
 
 void PrintTo(const InputCase &c, std::ostream *os) { *os << c.label; }
