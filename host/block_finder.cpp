@@ -38,9 +38,15 @@ bool line_at(std::string_view bytes, std::size_t pos, bool final, Line &line) {
 
 // Where the record starting at pos ends, as CsvReader::read_record takes it:
 // a sound record over several lines is one form; an unsound one is its
-// first line only, the lines after it read again as forms.
+// first line only, the lines after it read again as forms.  `read` is how
+// far the reader read to tell: its message on an unsound record depends on
+// those lines, so no block may end before them.
 std::optional<std::size_t> csv_record_end(std::string_view bytes, const BlockLayout &layout, const Line &first,
-                                          bool final) {
+                                          bool final, std::size_t &read) {
+    read = first.next;
+    // Only a quoted cell runs on over a line break, and most lines hold
+    // none: those end their record whatever their cells are.
+    if (first.text.find('"') == std::string_view::npos) return first.next;
     std::vector<std::pair<long, std::string>> lines{{0, std::string(first.text)}};
     std::size_t p = first.next, spanned = 0;
     bool incomplete = false;
@@ -62,6 +68,7 @@ std::optional<std::size_t> csv_record_end(std::string_view bytes, const BlockLay
     } catch (const LayoutFault &) {
     }
     if (incomplete) return std::nullopt;
+    read = p;
     return sound ? p : first.next;
 }
 
@@ -94,17 +101,19 @@ std::optional<std::size_t> next_form_boundary(std::string_view bytes, const Bloc
         if (nl == std::string_view::npos) return final ? std::optional<std::size_t>(bytes.size()) : std::nullopt;
         return nl + 1;
     }
-    std::size_t pos = from;
-    while (pos < at && pos < bytes.size()) {
+    std::size_t pos = from, read = from;
+    while ((pos < at || pos < read) && pos < bytes.size()) {
         Line line;
         if (!line_at(bytes, pos, final, line)) return std::nullopt;
         if (line.cut || is_blank_line(line.text)) {
             pos = line.next;
             continue;
         }
-        std::optional<std::size_t> end = csv_record_end(bytes, layout, line, final);
+        std::size_t reached = 0;
+        std::optional<std::size_t> end = csv_record_end(bytes, layout, line, final, reached);
         if (!end) return std::nullopt;
         pos = *end;
+        read = std::max(read, reached);
     }
     if (pos >= bytes.size() && !final) return std::nullopt;
     return std::min(pos, bytes.size());
@@ -168,10 +177,18 @@ BlockPlan plan_blocks(const std::string &path, const Form &form, const ReadOptio
 
 std::unique_ptr<FormReader> open_block(const std::string &path, const BlockPlan &plan, const ResultsBlock &block,
                                        const Form &form, const ReadOptions &opts, Converter &conv, Diagnostics &diag) {
-    auto src = std::make_unique<LineSource>(path, read_range(path, block.offset, block.length), kLineLimit,
-                                            block.lines_before);
-    if (plan.layout.format != ResultsFormat::Csv) return open_jsonl(std::move(src), form, opts, conv, diag);
-    src->unread(plan.layout.header_line, plan.header, plan.header.size());
+    BlockLayout layout = plan.layout;
+    layout.header = plan.header;
+    return open_block_bytes(path, layout, read_range(path, block.offset, block.length), block.lines_before, form,
+                            opts, conv, diag);
+}
+
+std::unique_ptr<FormReader> open_block_bytes(const std::string &path, const BlockLayout &layout, std::string bytes,
+                                             long lines_before, const Form &form, const ReadOptions &opts,
+                                             Converter &conv, Diagnostics &diag) {
+    auto src = std::make_unique<LineSource>(path, std::move(bytes), kLineLimit, lines_before);
+    if (layout.format != ResultsFormat::Csv) return open_jsonl(std::move(src), form, opts, conv, diag);
+    src->unread(layout.header_line, layout.header, layout.header.size());
     return open_csv(std::move(src), form, opts, conv, diag);
 }
 

@@ -16,7 +16,10 @@
 namespace talvhost {
 
 // The first place at or after `at` where a form (or a blank line before
-// one) starts, reading forms from `from`, which is such a place.
+// one) starts, reading forms from `from`, which is such a place, and
+// where the file's one reader has read nothing past it yet (to find that a
+// quoted cell is not closed it reads on), so that a block's reader says
+// what that one would.
 // bytes.size() when no form starts there.  nullopt when the bytes end
 // before that can be told and more of the file follows them (!final).
 std::optional<std::size_t> next_form_boundary(std::string_view bytes, const BlockLayout &layout, std::size_t from,
@@ -43,5 +46,12 @@ BlockPlan plan_blocks(const std::string &path, const Form &form, const ReadOptio
 // from 1.
 std::unique_ptr<FormReader> open_block(const std::string &path, const BlockPlan &plan, const ResultsBlock &block,
                                        const Form &form, const ReadOptions &opts, Converter &conv, Diagnostics &diag);
+
+// A reader of a block held in memory: bytes cut at form boundaries from
+// the forms of the file named path after lines_before lines.  CSV: the
+// header is layout.header.
+std::unique_ptr<FormReader> open_block_bytes(const std::string &path, const BlockLayout &layout, std::string bytes,
+                                             long lines_before, const Form &form, const ReadOptions &opts,
+                                             Converter &conv, Diagnostics &diag);
 
 }  // namespace talvhost

@@ -86,8 +86,9 @@ public:
 
     std::vector<std::size_t> missing_fields() const override { return map_.missing(); }
     BlockLayout block_layout() const override {
-        return BlockLayout{ResultsFormat::Csv, delim_, map_.columns.size(), header_line_};
+        return BlockLayout{ResultsFormat::Csv, delim_, map_.columns.size(), header_line_, header_};
     }
+    LineSource *source() override { return src_.get(); }
 
 private:
     void read_header() {
@@ -105,6 +106,7 @@ private:
         if (line.cut())
             throw InputError(at, fmt::format("the header line has more than {} bytes", kLineLimit));
         std::string head(line.text);
+        header_ = head;
         if (head.find('\r') != std::string::npos)
             throw InputError(at, "the header holds a carriage return: are the line ends CR only? Give the file LF or "
                                  "CR LF line ends");
@@ -232,6 +234,7 @@ private:
     ColumnMap map_;
     char delim_ = ',';
     long header_line_ = 0;
+    std::string header_;
     long forms_ = 0;
 };
 

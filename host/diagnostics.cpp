@@ -38,6 +38,14 @@ void Diagnostics::error(const std::string &message) {
 
 void Diagnostics::warning(const InputError &e) { warning(e.full()); }
 
+void Diagnostics::warning(const InputError &e, Once once) {
+    if (kept_) {
+        kept_->push_back({false, visible(e.full()), std::move(once)});
+        return;
+    }
+    warning(e);
+}
+
 void Diagnostics::warning(const std::string &message) {
     if (kept_) {
         kept_->push_back({false, visible(message)});
@@ -45,6 +53,14 @@ void Diagnostics::warning(const std::string &message) {
     }
     fmt::print(out_, "talvechk: warning: {}\n", visible(message));
     std::fflush(out_);
+}
+
+bool OnceFilter::first(const Diagnostics::Once &once) {
+    if (once.kind.empty()) return true;
+    std::set<std::string> &names = said_[once.kind];
+    if (names.count(once.name) || (once.limit && names.size() >= once.limit)) return false;
+    names.insert(once.name);
+    return true;
 }
 
 }  // namespace talvhost

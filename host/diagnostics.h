@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdio>
+#include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,9 +38,17 @@ class Diagnostics {
 public:
     // One message as it would be printed, for a front end that hands them
     // on in its own terms (Python warnings) instead of printing them.
+    // A message a reader says once per field or key.  Readers of blocks of
+    // one file each say it, so whoever gathers their messages says each
+    // once, and at most `limit` of a kind (0: no limit).
+    struct Once {
+        std::string kind, name;
+        std::size_t limit = 0;
+    };
     struct Said {
         bool error;
         std::string text;  // without the "talvechk: error: " before it
+        Once once = {};    // kind empty: said every time
     };
     explicit Diagnostics(std::FILE *out = stderr) : out_(out) {}
     explicit Diagnostics(std::vector<Said> *kept) : out_(nullptr), kept_(kept) {}
@@ -47,12 +57,22 @@ public:
     // Said, not counted: the batch is checked as it would be without it.
     void warning(const InputError &e);
     void warning(const std::string &message);
+    void warning(const InputError &e, Once once);
     long count() const { return count_; }
 
 private:
     std::FILE *out_;
     std::vector<Said> *kept_ = nullptr;
     long count_ = 0;
+};
+
+// Lets through the first of each message said once (see Diagnostics::Once).
+class OnceFilter {
+public:
+    bool first(const Diagnostics::Once &once);
+
+private:
+    std::map<std::string, std::set<std::string>> said_;  // kind -> names
 };
 
 // Exit statuses of the command.

@@ -1,7 +1,8 @@
 #include "encoding.h"
 
-#include <cerrno>
 #include <fmt/format.h>
+
+#include "cp932_table.h"
 
 namespace talvhost {
 
@@ -11,8 +12,8 @@ namespace {
 // 0x5C as the yen sign, so both the backslash and U+00A5 must arrive there;
 // the others are the pairs that differ between the JIS and the Microsoft
 // tables (a text typed on one platform must read the same as on the other).
-// Decided here rather than left to iconv, whose tables differ between
-// implementations.
+// Decided here rather than left to the tables, which iconv implementations
+// make differently.
 struct Alias {
     char32_t cp;
     const char *sjis;
@@ -36,7 +37,28 @@ constexpr Alias kAliases[] = {
     {0xFFE2, "\x81\xCA"},
 };
 
-bool is_lead_byte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+using cp932::is_lead_byte;
+
+void append_code(unsigned code, std::string &out) {
+    if (code > 0xFF) out += static_cast<char>(code >> 8);
+    out += static_cast<char>(code);
+}
+
+
+// The CP932 bytes of a code point, the aliases first; throws when it has none.
+void append_cp932(char32_t cp, std::size_t offset, std::string &out) {
+    // Kana and kanji, most of what is typed, are no look-alikes.
+    if (cp < 0x3040 || cp >= 0xFF00)
+        for (const Alias &a : kAliases)
+            if (a.cp == cp) {
+                out += a.sjis;
+                return;
+            }
+    unsigned code = 0;
+    if (!cp932::encode(cp, code))
+        throw TextError(offset, fmt::format("character U+{:04X} has no CP932 code", static_cast<unsigned>(cp)));
+    append_code(code, out);
+}
 
 std::string hex_bytes(std::string_view text, std::size_t pos, std::size_t n) {
     std::string out;
@@ -47,6 +69,24 @@ std::string hex_bytes(std::string_view text, std::size_t pos, std::size_t n) {
 }
 
 }  // namespace
+
+void append_utf8(char32_t cp, std::string &out) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
 
 bool is_ascii(std::string_view text) {
     for (unsigned char c : text)
@@ -103,49 +143,6 @@ std::size_t decode_utf8(std::string_view text, std::size_t pos, char32_t &cp) {
     return len;
 }
 
-Converter::Converter() {
-    to_sjis_ = iconv_open("CP932", "UTF-8");
-    to_utf8_ = iconv_open("UTF-8", "CP932");
-    if (to_sjis_ == reinterpret_cast<iconv_t>(-1) || to_utf8_ == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error("iconv has no CP932 converter on this system");
-    for (const Alias &a : kAliases) cache_.emplace(a.cp, a.sjis);
-}
-
-Converter::~Converter() {
-    iconv_close(to_sjis_);
-    iconv_close(to_utf8_);
-}
-
-std::string Converter::encode_code_point(char32_t cp, std::size_t offset) {
-    auto hit = cache_.find(cp);
-    if (hit == cache_.end()) {
-        char utf8[4];
-        std::size_t n = 0;
-        if (cp < 0x800) {
-            utf8[n++] = static_cast<char>(0xC0 | (cp >> 6));
-        } else if (cp < 0x10000) {
-            utf8[n++] = static_cast<char>(0xE0 | (cp >> 12));
-            utf8[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        } else {
-            utf8[n++] = static_cast<char>(0xF0 | (cp >> 18));
-            utf8[n++] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            utf8[n++] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        }
-        utf8[n++] = static_cast<char>(0x80 | (cp & 0x3F));
-        char out[8];
-        char *in_p = utf8, *out_p = out;
-        std::size_t in_left = n, out_left = sizeof out;
-        iconv(to_sjis_, nullptr, nullptr, nullptr, nullptr);
-        std::string sjis;
-        if (iconv(to_sjis_, &in_p, &in_left, &out_p, &out_left) != static_cast<std::size_t>(-1) && in_left == 0)
-            sjis.assign(out, static_cast<std::size_t>(out_p - out));
-        hit = cache_.emplace(cp, sjis).first;
-    }
-    if (hit->second.empty())
-        throw TextError(offset, fmt::format("character U+{:04X} has no CP932 code", static_cast<unsigned>(cp)));
-    return hit->second;
-}
-
 std::string Converter::to_cp932(std::string_view utf8) {
     // Most cells are ASCII, which both encodings write alike: copied whole.
     std::size_t ascii = 0;
@@ -165,7 +162,7 @@ std::string Converter::to_cp932(std::string_view utf8) {
         std::size_t len = decode_utf8(utf8, pos, cp);
         if (len == 0)
             throw TextError(pos, fmt::format("invalid UTF-8 (bytes {})", hex_bytes(utf8, pos, 4)));
-        out += encode_code_point(cp, pos);
+        append_cp932(cp, pos, out);
         pos += len;
     }
     return out;
@@ -184,20 +181,9 @@ void Converter::check_cp932(std::string_view sjis) {
         }
         if (pos + 1 >= sjis.size())
             throw TextError(pos, fmt::format("invalid CP932 (lead byte {:02X} at the end of the text)", b));
-        // Ask iconv whether the pair is a character (the table has holes),
-        // once per code.
-        std::size_t code = (std::size_t{b} << 8) | static_cast<unsigned char>(sjis[pos + 1]);
-        if (pair_known_.empty()) pair_known_.assign(0x10000, '\0');
-        if (pair_known_[code] == 0) {
-            char pair[2] = {sjis[pos], sjis[pos + 1]};
-            char out[8];
-            char *in_p = pair, *out_p = out;
-            std::size_t in_left = 2, out_left = sizeof out;
-            iconv(to_utf8_, nullptr, nullptr, nullptr, nullptr);
-            bool ok = iconv(to_utf8_, &in_p, &in_left, &out_p, &out_left) != static_cast<std::size_t>(-1);
-            pair_known_[code] = ok ? 1 : 2;
-        }
-        if (pair_known_[code] == 2)
+        char32_t cp;
+        unsigned code = (unsigned{b} << 8) | static_cast<unsigned char>(sjis[pos + 1]);
+        if (!cp932::decode(code, cp))
             throw TextError(pos, fmt::format("invalid CP932 (bytes {})", hex_bytes(sjis, pos, 2)));
         pos += 2;
     }
@@ -207,22 +193,21 @@ std::string Converter::to_utf8(std::string_view sjis) {
     if (is_ascii(sjis)) return std::string(sjis);
     std::string out;
     out.reserve(sjis.size() * 3 / 2 + 8);
-    std::string in(sjis);
-    char *in_p = in.data();
-    std::size_t in_left = in.size();
-    char buf[256];
-    iconv(to_utf8_, nullptr, nullptr, nullptr, nullptr);
-    while (in_left > 0) {
-        char *out_p = buf;
-        std::size_t out_left = sizeof buf;
-        std::size_t r = iconv(to_utf8_, &in_p, &in_left, &out_p, &out_left);
-        out.append(buf, static_cast<std::size_t>(out_p - buf));
-        if (r == static_cast<std::size_t>(-1)) {
-            if (errno == E2BIG) continue;
-            out += "\xEF\xBF\xBD";  // U+FFFD
-            ++in_p;
-            --in_left;
-            iconv(to_utf8_, nullptr, nullptr, nullptr, nullptr);
+    for (std::size_t pos = 0; pos < sjis.size();) {
+        unsigned char b = static_cast<unsigned char>(sjis[pos]);
+        unsigned code = b;
+        std::size_t len = 1;
+        if (is_lead_byte(b) && pos + 1 < sjis.size()) {
+            code = (code << 8) | static_cast<unsigned char>(sjis[pos + 1]);
+            len = 2;
+        }
+        char32_t cp = 0;
+        if (b == 0 || (!(is_lead_byte(b) && len == 1) && cp932::decode(code, cp))) {
+            append_utf8(cp, out);
+            pos += len;
+        } else {
+            out += "\xEF\xBF\xBD";  // U+FFFD; the trail byte, if any, is read again on its own
+            ++pos;
         }
     }
     return out;

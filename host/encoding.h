@@ -2,13 +2,10 @@
 // library, which reads CP932 only.
 #pragma once
 
-#include <iconv.h>
-
 #include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 namespace talvhost {
 
@@ -22,13 +19,10 @@ public:
     std::size_t offset;
 };
 
+// Converts by the tables generated at build time (cp932_table.h), the
+// characters that Unicode keeps apart but CP932 does not decided here.
 class Converter {
 public:
-    Converter();
-    ~Converter();
-    Converter(const Converter &) = delete;
-    Converter &operator=(const Converter &) = delete;
-
     // UTF-8 to CP932.  Throws TextError on malformed UTF-8, a NUL, or a
     // character CP932 cannot hold.
     std::string to_cp932(std::string_view utf8);
@@ -47,14 +41,6 @@ public:
         check_cp932(text);
         return std::string(text);
     }
-
-private:
-    std::string encode_code_point(char32_t cp, std::size_t offset);
-
-    iconv_t to_sjis_;
-    iconv_t to_utf8_;
-    std::unordered_map<char32_t, std::string> cache_;  // code point -> CP932 bytes ("" = none)
-    std::string pair_known_;  // per two-byte code: 0 not asked yet, 1 a character, 2 none
 };
 
 bool is_ascii(std::string_view text);
@@ -64,6 +50,9 @@ bool is_ascii(std::string_view text);
 // C1 controls as \u0085), so that input can neither be garbled nor steer a
 // terminal.  Everything else is kept as it is.
 std::string visible(std::string_view text);
+
+// Appends the UTF-8 bytes of a code point.
+void append_utf8(char32_t cp, std::string &out);
 
 // Decodes one UTF-8 sequence at text[pos]; returns its length and sets cp,
 // or 0 when the bytes there are not well-formed UTF-8.

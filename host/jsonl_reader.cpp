@@ -27,6 +27,7 @@ public:
     }
 
     BlockLayout block_layout() const override { return BlockLayout{}; }
+    LineSource *source() override { return src_.get(); }
 
     Next next(Record &rec) override {
         SourceLine line;
@@ -120,7 +121,8 @@ private:
                     diag_.warning(InputError(Place{path_, number, 0, {}},
                                              fmt::format("unknown field \"{}\" (not in {}); the key is ignored "
                                                          "(--keep it if it is meant)",
-                                                         visible(key), form_.path)));
+                                                         visible(key), form_.path)),
+                                  Diagnostics::Once{"key", key, kUnknownKeysRemembered});
                 continue;
             }
             if (value.is_null()) continue;

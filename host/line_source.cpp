@@ -82,6 +82,14 @@ void LineSource::unread(long number, std::string text, std::size_t length) {
     again_.push_back(Again{number, std::move(text), length});
 }
 
+bool LineSource::take_bytes(std::string &out) {
+    if (pos_ >= buf_.size() && !fill()) return false;
+    out.append(buf_, pos_, std::string::npos);
+    buf_.clear();
+    pos_ = 0;
+    return true;
+}
+
 bool LineSource::next(SourceLine &line) {
     if (!again_.empty()) {
         line.number = again_.front().number;

@@ -44,6 +44,15 @@ public:
 
     const std::string &path() const { return path_; }
 
+    // The bytes not yet read as lines, appended to out a chunk at a time:
+    // for a reader that cuts them into blocks of forms itself.  False at the
+    // end of the input; throws InputError on a read error, like next().
+    // Lines handed back are not bytes any more, so there must be none.
+    bool take_bytes(std::string &out);
+    // Lines given by next() so far: the line number before the bytes that
+    // take_bytes gives.
+    long lines_read() const { return number_; }
+
 private:
     bool fill();
 

@@ -84,7 +84,8 @@ bool ValueSink::store(Record &rec, std::vector<std::string> &values, std::size_t
                 diag.warning(InputError(Place{path, place.line, place.column, name},
                                         fmt::format("the number has {} integer digits; the library keeps {} and "
                                                     "drops the rest without an error (said for the first form only)",
-                                                    digits, kIntegerDigits)));
+                                                    digits, kIntegerDigits)),
+                             Diagnostics::Once{"digits", name});
             }
         }
         values[field] = std::move(sjis);

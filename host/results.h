@@ -83,6 +83,7 @@ struct BlockLayout {
     char delimiter = ',';
     std::size_t columns = 0;
     long header_line = 0;  // CSV: the header's line (blank lines may come before it)
+    std::string header;    // CSV: that line as the reader took it
 };
 
 // Reads the forms of a results file one after another, so that a caller may
@@ -100,6 +101,9 @@ public:
     // How forms lie in the file, for splitting it into blocks that a
     // reader of its own can take (see block_finder.h).
     virtual BlockLayout block_layout() const = 0;
+    // What the reader reads from, when it reads a file: after the header a
+    // caller may take the rest of the bytes and cut them into blocks itself.
+    virtual LineSource *source() { return nullptr; }
 };
 
 // Opens the file ("-": standard input) and reads what comes before the

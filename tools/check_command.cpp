@@ -15,8 +15,8 @@ namespace talvhost {
 
 namespace {
 
-// Forms read before they are checked and reported: memory stays flat
-// whatever the size of the batch, and workers still get slices enough.
+// Forms read (with one job) before they are checked and reported: memory
+// stays flat whatever the size of the batch.
 constexpr std::size_t kChunk = 4096;
 
 }  // namespace
@@ -98,12 +98,40 @@ int run_check(const CheckOptions &opts) {
         progress.finish_line();
         diag.error(what);
     };
+    sinks.said = [&](const Diagnostics::Said &said) {
+        progress.finish_line();
+        said.error ? diag.error(said.text) : diag.warning(said.text);
+    };
+    sinks.read = [&](long forms, long bad) {
+        summary.forms += forms;
+        summary.not_checked += bad;
+        for (long i = 0; i < bad; ++i) progress.advance();
+    };
+    auto reading_stopped = [&](const InputError &e) {
+        // What was read before the fault is still checked and reported.
+        progress.finish_line();
+        diag.error(InputError(e.place(), fmt::format("{}; reading stopped: the {} form{} before it are checked, any "
+                                                     "after it are not",
+                                                     e.what(), summary.forms, summary.forms == 1 ? "" : "s")));
+    };
     int status = kExitPass;
+    // Workers read blocks of the file's bytes themselves; one job reads here.
+    const bool in_blocks = opts.jobs > 1 && reader->source();
     std::vector<Record> chunk;
-    chunk.reserve(kChunk);
     bool read_all = false;
     try {
-        while (!read_all) {
+        if (in_blocks) {
+            try {
+                run_blocks(BlockRun{form, checked, conv, opts.results_path, opts.read, opts.jobs, opts.detail,
+                                    opts.suggest_budget},
+                           *reader, sinks);
+            } catch (const InputError &e) {
+                reading_stopped(e);
+                status = kExitError;
+            }
+        }
+        chunk.reserve(in_blocks ? 0 : kChunk);
+        while (!in_blocks && !read_all) {
             chunk.clear();
             try {
                 while (chunk.size() < kChunk) {
@@ -122,16 +150,11 @@ int run_check(const CheckOptions &opts) {
                     }
                 }
             } catch (const InputError &e) {
-                // What was read before the fault is still checked and reported.
-                progress.finish_line();
-                diag.error(InputError(e.place(),
-                                      fmt::format("{}; reading stopped: the {} form{} before it are checked, any "
-                                                  "after it are not",
-                                                  e.what(), summary.forms, summary.forms == 1 ? "" : "s")));
+                reading_stopped(e);
                 read_all = true;
                 status = kExitError;
             }
-            if (!chunk.empty()) run_checks(checked, conv, chunk, opts.jobs, sinks, opts.detail, opts.suggest_budget);
+            if (!chunk.empty()) run_checks(checked, conv, chunk, sinks, opts.detail, opts.suggest_budget);
         }
     } catch (const std::exception &e) {
         progress.finish();

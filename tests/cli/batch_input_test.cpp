@@ -147,6 +147,16 @@ const InputCase kCases[] = {
      "form 2 (line 7): T: failed"},
     {"BlankJsonLinesAreNoForms", "b.jsonl", " \n\t\n\n{\"A\":\"1\",\"T\":\"2\"}\n", {}, 1, {}, 1, 0,
      "form 1 (line 4): T: failed"},
+    // Said once a field or key in the file, whatever blocks the workers read.
+    {"SaidOncePerFieldAndKey", "o.jsonl",
+     repeat("{\"A\":\"1\",\"B\":\"" + repeat("1", 105) + "\",\"T\":\"2\",\"X\":\"1\"}\n", 2) +
+         "{\"A\":\"1\",\"B\":\"1\",\"T\":\"2\",\"X\":\"3\"}\n",
+     {}, 1,
+     {"talvechk: warning: o.jsonl:1: field B: the number has 105 integer digits; the library keeps 104 and drops "
+      "the rest without an error (said for the first form only)",
+      "talvechk: warning: o.jsonl:1: unknown field \"X\" (not in form.json); the key is ignored (--keep it if it "
+      "is meant)"},
+     3, 0, "form 1 (line 1): T: failed"},
 };
 
 void PrintTo(const InputCase &c, std::ostream *os) { *os << c.label; }
@@ -189,12 +199,15 @@ TEST_P(BatchInput, SaysWhatAndChecksTheRest) {
     EXPECT_EQ(summary["crashed"], 0);
     EXPECT_EQ(summary["checks"], 2 * (c.forms - c.not_checked));
 
-    // Workers change nothing.
+    // Workers change nothing, whether a block holds the whole batch or
+    // every form is a block of its own.
     args.insert(args.end(), {"--jobs", "3"});
-    CliRun jobs = talvechk(args);
-    EXPECT_EQ(jobs.out, j.out);
-    EXPECT_EQ(jobs.err, j.err);
-    EXPECT_EQ(jobs.status, j.status);
+    for (const char *block : {"TALVECHK_BLOCK_BYTES=262144", "TALVECHK_BLOCK_BYTES=1"}) {
+        CliRun jobs = talvechk(args, "", {block});
+        EXPECT_EQ(jobs.out, j.out) << block;
+        EXPECT_EQ(jobs.err, j.err) << block;
+        EXPECT_EQ(jobs.status, j.status) << block;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, BatchInput, ::testing::ValuesIn(kCases),
@@ -277,13 +290,16 @@ TEST(CliBatchInput, WorkersChangeNothing) {
         }
     }
     std::string results = dir.write("r.csv", rows);
+    // Blocks of a few forms: their edges fall on every kind of row.
     for (const char *format : {"text", "json", "csv"}) {
         CliRun one = talvechk({"check", form, results, "--no-timing", "--format", format});
-        CliRun four = talvechk({"check", form, results, "--no-timing", "--format", format, "--jobs", "4"});
         EXPECT_EQ(one.status, 2);
-        EXPECT_EQ(four.status, one.status) << format;
-        EXPECT_EQ(four.out, one.out) << format;
-        EXPECT_EQ(four.err, one.err) << format;
+        for (const char *block : {"TALVECHK_BLOCK_BYTES=262144", "TALVECHK_BLOCK_BYTES=40", "TALVECHK_BLOCK_BYTES=97"}) {
+            CliRun four = talvechk({"check", form, results, "--no-timing", "--format", format, "--jobs", "4"}, "", {block});
+            EXPECT_EQ(four.status, one.status) << format << block;
+            EXPECT_EQ(four.out, one.out) << format << block;
+            EXPECT_EQ(four.err, one.err) << format << block;
+        }
     }
 }
 
@@ -335,7 +351,8 @@ TEST(CliBatchInput, MangledBatchesReadTheSameWithWorkers) {
         for (int k = 0; k < 4; ++k) text[bytes.next() % text.size()] = specials[bytes.next() % sizeof specials];
         std::string path = dir.write(json_lines ? "m.jsonl" : "m.csv", text);
         CliRun one = talvechk({"check", form, path, "--no-timing", "--format", "json"});
-        CliRun three = talvechk({"check", form, path, "--no-timing", "--format", "json", "--jobs", "3"});
+        CliRun three = talvechk({"check", form, path, "--no-timing", "--format", "json", "--jobs", "3"}, "",
+                                {round % 3 ? "TALVECHK_BLOCK_BYTES=1" : "TALVECHK_BLOCK_BYTES=50"});
         ASSERT_LE(one.status, 2) << round;
         EXPECT_EQ(three.status, one.status) << round;
         EXPECT_EQ(three.out, one.out) << round;

@@ -247,10 +247,11 @@ TEST(CliCheck, DeadWorkerIsReplaced) {
     std::string rows = "A,boom\n";
     for (int i = 1; i <= 64; ++i) rows += i == 5 ? "2,1\n" : "1,1\n";
     std::string results = dir.write("r.csv", rows);
-    // Each process is killed at its 20th form: worker 1 (slices of 16 forms:
-    // 1-16, 33-48) at form 36, worker 2 (17-32, 49-64) at form 52; the fresh
-    // ones have 16 forms each to check.
-    const std::vector<std::string> shim = {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0"};
+    // Blocks of 16 forms (64 bytes).  Each process is killed at its 20th
+    // form: worker 1 (blocks of forms 1-16, 33-48) at form 36, worker 2
+    // (17-32, 49-64) at form 52; the fresh ones have 16 forms each to check.
+    const std::vector<std::string> shim = {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0",
+                                           "TALVECHK_BLOCK_BYTES=64"};
     CliRun r = talvechk({"check", form, results, "--jobs", "2", "--no-timing"}, "", shim);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err,
@@ -272,7 +273,8 @@ TEST(CliCheck, FormsOfDeadWorkersAreCounted) {
     std::string rows = "A,doom\n";
     for (int i = 1; i <= 64; ++i) rows += "1,1\n";
     std::string results = dir.write("r.csv", rows);
-    const std::vector<std::string> shim = {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0"};
+    const std::vector<std::string> shim = {"LD_PRELOAD=" CRASH_SHIM, "ASAN_OPTIONS=verify_asan_link_order=0",
+                                           "TALVECHK_BLOCK_BYTES=64"};
     CliRun j = talvechk({"check", form, results, "--jobs", "2", "--no-timing", "--format", "json"}, "", shim);
     EXPECT_EQ(j.status, 2);
     EXPECT_EQ(json::parse(summary_line(j.out))["summary"],

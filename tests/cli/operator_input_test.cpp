@@ -213,9 +213,12 @@ TEST(CliOperatorInput, StreamedBatchReadsAsTheFile) {
     CliRun file = talvechk({"check", form, results, "--no-timing", "--format", "json"});
     CliRun piped = talvechk({"check", form, "-", "--no-timing", "--format", "json"}, rows);
     CliRun jobs = talvechk({"check", form, "-", "--no-timing", "--format", "json", "--jobs", "3"}, rows);
+    CliRun small = talvechk({"check", form, "-", "--no-timing", "--format", "json", "--jobs", "2"}, rows,
+                            {"TALVECHK_BLOCK_BYTES=5000"});
     EXPECT_EQ(file.status, 1);
     EXPECT_EQ(piped.out, file.out);
     EXPECT_EQ(jobs.out, file.out);
+    EXPECT_EQ(small.out, file.out);
     EXPECT_EQ(piped.status, 1);
     EXPECT_EQ(jobs.status, 1);
     json summary = json::parse(summary_line(file.out))["summary"];
