@@ -5,14 +5,7 @@
 # optimiser); the native compiler and iconv make the CP932 tables.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-need=()
-for p in emscripten node-acorn flex bison cmake ninja-build nlohmann-json3-dev libfmt-dev g++; do
-  dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
-fi
+bash scripts/install-packages.sh emscripten node-acorn flex bison cmake ninja-build nlohmann-json3-dev libfmt-dev g++
 # The Debian package's optimiser finds acorn through NODE_PATH; it uses the
 # prebuilt system libraries and writes no cache.
 export NODE_PATH=/usr/share/nodejs

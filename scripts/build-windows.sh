@@ -15,15 +15,7 @@ for arch in "$@"; do
     *) echo "usage: $0 [x86_64|i686]..." >&2; exit 2 ;;
   esac
 done
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install-packages.sh --no-recommends "${pkgs[@]}"
 
 for arch in "$@"; do
   case $arch in x86_64) dir=build-win64 ;; i686) dir=build-win32 ;; esac

@@ -6,12 +6,4 @@ pkgs=(build-essential g++-multilib cmake ninja-build flex bison pkg-config
       nlohmann-json3-dev libcli11-dev libfmt-dev clang libclang-rt-14-dev
       binutils groff-base python3 valgrind
       python3-pandas python3-dask python3-distributed python3-pytest pybind11-dev python3-dev)
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+bash "$(dirname "$0")/install-packages.sh" "${pkgs[@]}"

@@ -4,14 +4,7 @@
 # "web: N passed, N failed".  The Japanese font is for the screenshots.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-need=()
-for p in chromium chromium-driver python3-selenium fonts-ipafont-gothic; do
-  dpkg -s "$p" >/dev/null 2>&1 || need+=("$p")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}" >/dev/null
-fi
+bash scripts/install-packages.sh chromium chromium-driver python3-selenium fonts-ipafont-gothic
 bash scripts/build-web.sh
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -16,16 +16,9 @@ top=$PWD
 bash scripts/build-windows.sh x86_64 i686
 
 pkgs=(wine64 wine locales)
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-if ((${#missing[@]})); then
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install-packages.sh --no-recommends "${pkgs[@]}"
 # Wine takes its ANSI code page from the locale, which must exist.
+SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' || $SUDO localedef -i ja_JP -c -f UTF-8 ja_JP.UTF-8
 
 # The Linux side: the native build's library and the two programs built
