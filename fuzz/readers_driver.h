@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "diagnostics.h"
-#include "encoding.h"
-#include "form.h"
-#include "results.h"
+#include "input/diagnostics.h"
+#include "input/encoding.h"
+#include "input/form.h"
+#include "input/results.h"
 
 namespace talv_fuzz {
 

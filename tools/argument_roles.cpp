@@ -6,9 +6,9 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include "diagnostics.h"
-#include "json_limits.h"
-#include "line_source.h"
+#include "input/diagnostics.h"
+#include "input/json_limits.h"
+#include "input/line_source.h"
 
 namespace talvhost {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "form.h"
+#include "input/form.h"
 
 namespace talvhost {
 

@@ -5,9 +5,9 @@
 #include <fmt/format.h>
 
 #include "argument_roles.h"
-#include "columns.h"
+#include "input/columns.h"
 #include "commands.h"
-#include "lint.h"
+#include "check/lint.h"
 #include "progress.h"
 #include "workers.h"
 

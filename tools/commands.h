@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "report.h"
-#include "results.h"
+#include "report/report.h"
+#include "input/results.h"
 
 namespace talvhost {
 

@@ -5,10 +5,10 @@
 #include <map>
 
 #include "commands.h"
-#include "diagnostics.h"
-#include "encoding.h"
-#include "suggest.h"
-#include "translation.h"
+#include "input/diagnostics.h"
+#include "input/encoding.h"
+#include "report/suggest.h"
+#include "check/translation.h"
 
 using namespace talvhost;
 

@@ -6,13 +6,13 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include "checker.h"
-#include "escaping.h"
-#include "hints.h"
-#include "single_calls.h"
+#include "check/checker.h"
+#include "report/escaping.h"
+#include "check/hints.h"
+#include "check/single_calls.h"
 #include "commands.h"
-#include "trace_text.h"
-#include "translation.h"
+#include "check/trace_text.h"
+#include "check/translation.h"
 
 namespace talvhost {
 
@@ -93,8 +93,7 @@ int run_certify(const CertifyOptions &opts) {
         } else if (ok && !unread) {
             fmt::print("{}: ok\n", visible(def.name));
         } else {
-            std::string code = r.ret != 0 ? fmt::format("{}, return {}", hex_code(r.out), hex_code(r.ret))
-                                          : hex_code(r.out);
+            std::string code = code_words(r.out, r.ret);
             if (unread)
                 fmt::print("{}: {}: {}\n", visible(def.name), failed ? "error" : "warning", visible_lines(unread_message(*unread, conv)));
             else

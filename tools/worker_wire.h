@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "checker.h"
-#include "diagnostics.h"
-#include "results.h"
+#include "check/checker.h"
+#include "input/diagnostics.h"
+#include "input/results.h"
 
 namespace talvhost {
 

@@ -18,7 +18,8 @@
 
 #include <fmt/format.h>
 
-#include "block_finder.h"
+#include "input/block_finder.h"
+#include "report/finding_detail.h"
 #include "worker_wire.h"
 
 namespace talvhost {
@@ -326,7 +327,7 @@ private:
     [[noreturn]] void worker_main(int in, int out) {
         Checker checker(run_.checked, run_.conv);
         if (checker.start() != 0) _exit(kWorkerInitFailed);
-        checker.set_detail(run_.detail, run_.suggest_budget);
+        attach_detail(checker, run_.detail, run_.suggest_budget);
         std::vector<Record> records;
         std::string buf, bytes;
         auto flush_out = [&] {
@@ -557,7 +558,7 @@ void run_checks(const Form &form, Converter &conv, const std::vector<Record> &re
                 Detail detail, std::size_t suggest_budget) {
     Checker checker(form, conv);
     start_checker(checker, conv);
-    checker.set_detail(detail, suggest_budget);
+    attach_detail(checker, detail, suggest_budget);
     for (const Record &r : records) sinks.result(r, checker.check(r));
 }
 

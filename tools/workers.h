@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "checker.h"
-#include "form.h"
-#include "results.h"
+#include "check/checker.h"
+#include "input/form.h"
+#include "input/results.h"
 
 namespace talvhost {
 

@@ -17,15 +17,16 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include "checker.h"
-#include "diagnostics.h"
-#include "explain.h"
-#include "form.h"
-#include "lint.h"
-#include "report.h"
-#include "results.h"
-#include "trace_text.h"
-#include "translation.h"
+#include "check/checker.h"
+#include "input/diagnostics.h"
+#include "report/explain.h"
+#include "input/form.h"
+#include "check/lint.h"
+#include "report/report.h"
+#include "input/results.h"
+#include "check/trace_text.h"
+#include "check/translation.h"
+#include "report/finding_detail.h"
 
 #include "results_writer.h"
 
@@ -317,7 +318,7 @@ std::string review_open(std::string bytes, std::string name, std::string encodin
             r->report = open_memstream(&r->report_buf, &r->report_len);
             r->reporter = make_reporter(OutputFormat::Json, r->report, r->loaded->form, r->loaded->conv,
                                         !id_column.empty(), true);
-            r->loaded->checker->set_detail(Detail::Suggest);
+            attach_detail(*r->loaded->checker, Detail::Suggest);
             r->summary.by_field.resize(r->loaded->form.fields.size());
             r->summary.timing = false;
             long lines = 0;

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "encoding.h"
-#include "form.h"
+#include "input/encoding.h"
+#include "input/form.h"
 
 struct RowEdit {
     long line = 0;       // the form's first line

@@ -2,9 +2,10 @@
 
 #include <fmt/format.h>
 
-#include "lint.h"
-#include "summary_keys.h"
-#include "trace_text.h"
+#include "check/lint.h"
+#include "report/summary_keys.h"
+#include "report/finding_detail.h"
+#include "check/trace_text.h"
 
 namespace talvpy {
 
@@ -18,8 +19,7 @@ using Said = Diagnostics::Said;
 void say_lint(const LintReport &report, const Form &form, Converter &conv, bool strict, std::vector<Said> &said) {
     for (const LintFinding &f : report.findings) {
         const FieldDef &def = form.fields[f.field];
-        std::string code = f.ret != 0 ? fmt::format("{}, return {}", hex_code(f.out), hex_code(f.ret))
-                                      : hex_code(f.out);
+        std::string code = code_words(f.out, f.ret);
         std::string place = Place{form.path, 0, 0, def.name}.describe();
         if (f.out == 0 && f.ret == 0) {
             said.push_back({false, visible(fmt::format("{}: the field is excluded (no check may reference it) but "
@@ -93,7 +93,7 @@ BatchOutcome run_batch(const LoadedForm &loaded, const OpenReader &open, const B
     Checker checker(checked, conv);
     if (uint32_t rc = checker.start(); rc != 0)
         throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
-    checker.set_detail(opts.detail);
+    attach_detail(checker, opts.detail);
     auto *naming = dynamic_cast<const FaultNaming *>(reader.get());
 
     for (;;) {

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "checker.h"
-#include "columns.h"
+#include "check/checker.h"
+#include "input/columns.h"
 #include "core.h"
-#include "report.h"
-#include "results.h"
+#include "report/report.h"
+#include "input/results.h"
 
 namespace talvpy {
 

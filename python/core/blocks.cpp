@@ -5,8 +5,8 @@
 #include <pybind11/stl.h>
 
 #include "batch.h"
-#include "block_finder.h"
-#include "summary_keys.h"
+#include "input/block_finder.h"
+#include "report/summary_keys.h"
 
 namespace talvpy {
 

@@ -2,10 +2,10 @@
 
 #include <fmt/format.h>
 
-#include "explain.h"
-#include "suggest.h"
+#include "report/explain.h"
+#include "report/suggest.h"
 #include "talvechk.h"
-#include "trace_text.h"
+#include "check/trace_text.h"
 
 namespace talvpy {
 

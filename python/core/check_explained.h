@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "single_calls.h"
+#include "check/single_calls.h"
 
 namespace talvpy {
 

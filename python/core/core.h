@@ -9,9 +9,9 @@
 
 #include <pybind11/pybind11.h>
 
-#include "diagnostics.h"
-#include "encoding.h"
-#include "form.h"
+#include "input/diagnostics.h"
+#include "input/encoding.h"
+#include "input/form.h"
 
 namespace talvpy {
 

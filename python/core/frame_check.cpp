@@ -9,8 +9,8 @@
 #include <pybind11/stl.h>
 
 #include "batch.h"
-#include "columns.h"
-#include "record_builder.h"
+#include "input/columns.h"
+#include "input/record_builder.h"
 
 namespace talvpy {
 

@@ -7,14 +7,14 @@
 #include <fmt/format.h>
 #include <pybind11/stl.h>
 
-#include "checker.h"
+#include "check/checker.h"
 #include "core.h"
 #include "batch.h"
 #include "check_explained.h"
-#include "lint.h"
-#include "record_builder.h"
-#include "report.h"
-#include "single_calls.h"
+#include "check/lint.h"
+#include "input/record_builder.h"
+#include "report/report.h"
+#include "check/single_calls.h"
 
 namespace talvpy {
 

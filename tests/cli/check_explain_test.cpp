@@ -10,9 +10,9 @@
 #include <sstream>
 
 #include "../support/fake_host.h"
-#include "explain.h"
+#include "report/explain.h"
 #include "run_cli.h"
-#include "suggest.h"
+#include "report/suggest.h"
 
 using namespace cli_test;
 using nlohmann::json;

@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "encoding.h"
+#include "input/encoding.h"
 
 using talvhost::Converter;
 using talvhost::TextError;

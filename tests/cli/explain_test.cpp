@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "run_cli.h"
-#include "trace_text.h"
+#include "check/trace_text.h"
 
 using namespace cli_test;
 using nlohmann::json;

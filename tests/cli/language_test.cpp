@@ -5,7 +5,7 @@
 #include <fmt/format.h>
 
 #include "run_cli.h"
-#include "translation.h"
+#include "check/translation.h"
 
 using namespace cli_test;
 

@@ -3,9 +3,9 @@
 // text made safe to print.
 #include <gtest/gtest.h>
 
-#include "encoding.h"
-#include "line_source.h"
-#include "results.h"
+#include "input/encoding.h"
+#include "input/line_source.h"
+#include "input/results.h"
 #include "run_cli.h"
 
 using namespace talvhost;

@@ -21,3 +21,6 @@ if(TARGET talvechk_cli)
   add_dependencies(talv_cli_tests talvechk_cli make_invoices example_results talv_cli_crash_shim)
   gtest_discover_tests(talv_cli_tests DISCOVERY_TIMEOUT 60 PROPERTIES LABELS cli)
 endif()
+
+# The host's rooms depend one way, and no two sources share a name.
+add_test(NAME Host.RoomsAndNames COMMAND bash ${PROJECT_SOURCE_DIR}/tests/pkg/host_rooms.sh ${PROJECT_SOURCE_DIR})
