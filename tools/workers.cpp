@@ -198,11 +198,11 @@ bool read_exact(int fd, char *data, std::size_t size) {
     return true;
 }
 
-class Pool {
+class WorkerPool {
 public:
-    Pool(const BlockRun &run, const BlockLayout &layout, Cutter &cutter, const RunSinks &sinks)
+    WorkerPool(const BlockRun &run, const BlockLayout &layout, Cutter &cutter, const RunSinks &sinks)
         : run_(run), layout_(layout), cutter_(cutter), sinks_(sinks) {}
-    ~Pool() { stop(); }
+    ~WorkerPool() { stop(); }
 
     void run() {
         std::fflush(stdout);
@@ -574,7 +574,7 @@ void run_blocks(const BlockRun &run, FormReader &reader, const RunSinks &sinks) 
     }
     BlockLayout layout = reader.block_layout();
     Cutter cutter(*reader.source(), layout);
-    Pool(run, layout, cutter, sinks).run();
+    WorkerPool(run, layout, cutter, sinks).run();
     if (cutter.fault()) throw *cutter.fault();
 }
 

@@ -1,5 +1,7 @@
 #include "batch.h"
 
+#include <functional>
+
 #include <fmt/format.h>
 
 #include "check/lint.h"
@@ -91,8 +93,7 @@ BatchOutcome run_batch(const LoadedForm &loaded, const OpenReader &open, const B
             out.said.push_back({true, visible(missing_columns_error(results_path, form, names, left_out, opts.words).full())});
     }
     Checker checker(checked, conv);
-    if (uint32_t rc = checker.start(); rc != 0)
-        throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
+    start_checker(checker);
     attach_detail(checker, opts.detail);
     auto *naming = dynamic_cast<const FaultNaming *>(reader.get());
 
@@ -135,15 +136,53 @@ BatchOutcome run_batch(const LoadedForm &loaded, const OpenReader &open, const B
     return out;
 }
 
+namespace {
+
+// A list of n items filled by PyList_SET_ITEM, which takes the reference.
+py::list filled(std::size_t n, const std::function<py::object(std::size_t)> &item) {
+    py::list out(n);
+    for (std::size_t i = 0; i < n; ++i) PyList_SET_ITEM(out.ptr(), static_cast<Py_ssize_t>(i), item(i).release().ptr());
+    return out;
+}
+
+}  // namespace
+
+ColumnWords python_words() {
+    ColumnWords words;
+    words.keep = "keep= it if it is meant";
+    words.id = "id_column";
+    words.allow_missing = "allow_missing=True reads a missing column as empty";
+    return words;
+}
+
+Detail detail_of(bool explain, bool suggest) {
+    return suggest ? Detail::Suggest : explain ? Detail::Explain : Detail::None;
+}
+
 py::tuple outcome_tuple(const LoadedForm &loaded, const BatchOutcome &out) {
     const auto &fields = loaded.form.fields;
-    py::list found;
-    for (const FoundRow &f : out.found)
-        found.append(py::make_tuple(f.form, text_of(f.id), fields[f.finding.field].name,
-                                    outcome_word(classify(f.finding.out, f.finding.ret)), f.finding.out,
-                                    text_of(f.finding.message), shown_values(loaded, f.shown),
-                                    f.finding.detail.empty() ? py::object(py::none())
-                                                             : py::object(py::str(f.finding.detail))));
+    const std::vector<FoundRow> &rows = out.found;
+    // One list per column, each built once: a DataFrame is made of them
+    // without a Python object per finding in between.
+    std::vector<py::str> names;
+    for (const FieldDef &def : fields) names.emplace_back(def.name);
+    const py::str words[] = {py::str(outcome_word(Outcome::Passed)), py::str(outcome_word(Outcome::Failed)),
+                             py::str(outcome_word(Outcome::Error))};
+    auto finding = [&](std::size_t i) -> const Finding & { return rows[i].finding; };
+    py::tuple found = py::make_tuple(
+        filled(rows.size(), [&](std::size_t i) { return py::int_(rows[i].form); }),
+        filled(rows.size(), [&](std::size_t i) { return py::object(text_of(rows[i].id)); }),
+        filled(rows.size(), [&](std::size_t i) { return py::object(names[finding(i).field]); }),
+        filled(rows.size(),
+               [&](std::size_t i) {
+                   return py::object(words[static_cast<int>(classify(finding(i).out, finding(i).ret))]);
+               }),
+        filled(rows.size(), [&](std::size_t i) { return py::int_(finding(i).out); }),
+        filled(rows.size(), [&](std::size_t i) { return py::object(text_of(finding(i).message)); }),
+        filled(rows.size(), [&](std::size_t i) { return py::object(shown_values(loaded, rows[i].shown)); }),
+        filled(rows.size(), [&](std::size_t i) {
+            return finding(i).detail.empty() ? py::object(py::none()) : py::object(py::str(finding(i).detail));
+        }));
     py::list rejected;
     for (const RejectedRow &r : out.rejected)
         rejected.append(py::make_tuple(r.form, text_of(r.id),

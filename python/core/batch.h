@@ -64,10 +64,15 @@ BatchOutcome run_batch(const LoadedForm &loaded, const OpenReader &open, const B
                        const std::string &results_path);
 
 // The outcome as Python objects: (findings, rejected, summary JSON text,
-// messages).  findings as (form, id, field, outcome, code, message, values,
-// detail JSON text or None); rejected as (form, id, field, message);
-// messages as (is_error, text).
+// messages).  findings as a tuple of columns, each a list with one item per
+// finding: form, id, field, outcome, code, message, values, detail JSON
+// text or None; rejected as rows (form, id, field, message); messages as
+// (is_error, text).
 py::tuple outcome_tuple(const LoadedForm &loaded, const BatchOutcome &out);
+
+// How the Python front ends name the options the command's messages name.
+talvhost::ColumnWords python_words();
+talvhost::Detail detail_of(bool explain, bool suggest);
 
 void bind_blocks(py::module_ &m, py::class_<LoadedForm> &form_class);
 

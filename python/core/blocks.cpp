@@ -69,10 +69,8 @@ py::tuple check_block(const LoadedForm &loaded, const std::string &path, py::tup
     BatchOptions batch;
     batch.allow_missing = allow_missing;
     batch.strict = strict;
-    batch.detail = suggest ? Detail::Suggest : explain ? Detail::Explain : Detail::None;
-    batch.words.keep = "keep= it if it is meant";
-    batch.words.id = "id_column";
-    batch.words.allow_missing = "allow_missing=True reads a missing column as empty";
+    batch.detail = detail_of(explain, suggest);
+    batch.words = python_words();
     BatchOutcome out = with_library([&] {
         try {
             return run_batch(

@@ -9,6 +9,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include "check/checker.h"
 #include "input/diagnostics.h"
 #include "input/encoding.h"
 #include "input/form.h"
@@ -49,6 +50,10 @@ struct NamedValue {
 };
 
 std::string type_name(py::handle object);
+
+// Installs the checker's callbacks; throws (RuntimeError in Python) when the
+// library refuses them.  Called under the library lock.
+void start_checker(talvhost::Checker &checker);
 
 // A str of UTF-8 text the host made; a stray byte becomes U+FFFD rather than
 // a UnicodeDecodeError.

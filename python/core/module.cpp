@@ -76,6 +76,11 @@ std::vector<NamedValue> named_values(py::handle mapping) {
     return out;
 }
 
+void start_checker(Checker &checker) {
+    if (uint32_t rc = checker.start(); rc != 0)
+        throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
+}
+
 py::dict shown_values(const LoadedForm &loaded, const std::vector<std::pair<std::size_t, std::string>> &shown) {
     py::dict values;
     for (const auto &[field, text] : shown) values[py::str(loaded.form.fields[field].name)] = text_of(text);
@@ -131,8 +136,7 @@ py::list check_values(const LoadedForm &loaded, py::handle values, bool explain,
         }
         Record record = builder.take(1);
         Checker checker(loaded.form, conv);
-        if (uint32_t rc = checker.start(); rc != 0)
-            throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
+        start_checker(checker);
         std::vector<CheckRow> out;
         for (CallResult &r : explain ? evaluate_form_explained(checker, conv, loaded.form, record, suggest, traces)
                                      : evaluate_form(checker, loaded.form, record)) {
@@ -155,8 +159,7 @@ py::list check_values(const LoadedForm &loaded, py::handle values, bool explain,
 py::list certify_all(const LoadedForm &loaded) {
     std::vector<CallResult> results = with_library([&] {
         Checker checker(loaded.form, converter());
-        if (uint32_t rc = checker.start(); rc != 0)
-            throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
+        start_checker(checker);
         return certify_form(checker, converter(), loaded.form);
     });
     py::list out;
@@ -222,8 +225,7 @@ py::tuple evaluate(const std::string &expression, const std::string &field, py::
                                               TALV_MAX_SELF_FIELD));
         std::string expr = cp932_of(conv, expression, "expression");
         Checker checker(form, conv);
-        if (uint32_t rc = checker.start(); rc != 0)
-            throw std::runtime_error(fmt::format("the library refused the callbacks: {:08X}", rc));
+        start_checker(checker);
         checker.host().serve(&record);
         return evaluate_expression(checker, conv, field_sjis, expr, certify);
     });

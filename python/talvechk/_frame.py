@@ -38,8 +38,9 @@ def _keep_list(keep: Optional[Iterable[str]]) -> List[str]:
 def check_columns(form, frame, id_column: Optional[str], keep_given: bool = True, *, keep=None,
                   ignore_unknown: bool = False, allow_missing: bool = False, strict: bool = False,
                   explain: bool = False, suggest: bool = False):
-    """The core's answer for a DataFrame: (findings, rejected, summary text,
-    messages) with forms numbered from 1 in the frame's order, and the ids."""
+    """The core's answer for a DataFrame: (findings as columns, rejected,
+    summary text, messages) with forms numbered from 1 in the frame's order,
+    and the id column's cells (an array of objects) or None."""
     import pandas as pd
 
     if not isinstance(frame, pd.DataFrame):
@@ -47,18 +48,34 @@ def check_columns(form, frame, id_column: Optional[str], keep_given: bool = True
     ids = None
     names, columns = [], []
     for position, label in enumerate(frame.columns):
+        # Each column's cells as they are held: no list of them is made.
+        cells = frame.iloc[:, position].to_numpy(dtype=object)
         if id_column is not None and label == id_column:
             if ids is None:
-                ids = ["" if v is None else str(v) for v in frame.iloc[:, position].tolist()]
+                ids = cells
             continue
         names.append(_label_bytes(label))
-        columns.append(frame.iloc[:, position].tolist())
+        columns.append(cells)
     if id_column is not None and ids is None:
         raise KeyError(f"no column {id_column!r} for id_column")
     answer = form._core.check_columns(names, columns, len(frame), keep_given, _keep_list(keep),
                                       bool(ignore_unknown), bool(allow_missing), bool(strict), bool(explain),
                                       bool(suggest))
     return answer, ids
+
+
+def id_texts(ids, positions) -> list:
+    """The ids of the rows at positions (0-based), as the findings show them."""
+    if ids is None:
+        return [None] * len(positions)
+    return ["" if v is None else str(v) for v in ids[positions]]
+
+
+def positions(forms: Sequence[int]):
+    """0-based positions of forms numbered from 1."""
+    import numpy as np
+
+    return np.asarray(forms, dtype=np.intp) - 1
 
 
 _PLACE = re.compile(r"^.*?:\d+(?::\d+)?: ")
@@ -111,14 +128,23 @@ def detail_cells(detail: Optional[str]) -> list:
     return [d.get("check"), d.get("explain"), d.get("suggestions")]
 
 
-def findings_frame(rows: List[tuple], rejected: List[tuple], summary: Dict[str, Any], detail: bool = False):
+def findings_frame(columns: Sequence[list], rejected: List[tuple], summary: Dict[str, Any], detail: bool = False):
+    """The findings frame of one list per column (COLUMNS, then
+    DETAIL_COLUMNS when detail)."""
     import pandas as pd
 
-    out = pd.DataFrame(rows, columns=COLUMNS + (DETAIL_COLUMNS if detail else []))
+    names = COLUMNS + (DETAIL_COLUMNS if detail else [])
+    out = pd.DataFrame(dict(zip(names, columns)), columns=names)
     out["code"] = out["code"].astype("int64")
     out.attrs["summary"] = dict(summary)
     out.attrs["rejected"] = pd.DataFrame(rejected, columns=REJECTED_COLUMNS)
     return out
+
+
+def detail_columns(details: Sequence[Optional[str]]) -> List[list]:
+    """The check, explain and suggestions columns of each finding's detail."""
+    cells = [detail_cells(d) for d in details]
+    return [[c[k] for c in cells] for k in range(len(DETAIL_COLUMNS))]
 
 
 def check_frame(form, frame: Any, id_column: Optional[str] = None, *, keep: Optional[Iterable[str]] = None,
@@ -159,10 +185,13 @@ def check_frame(form, frame: Any, id_column: Optional[str] = None, *, keep: Opti
         strict=strict, explain=explain or suggest, suggest=suggest)
     say(said, rejected)
     index = frame.index
-    ident = (lambda p: ids[p]) if ids is not None else (lambda p: None)
+    forms, _, fields, outcomes, codes, messages, values, details = found
+    at = positions(forms)
+    columns = [index[at].tolist(), id_texts(ids, at), fields, outcomes, codes, messages, values]
     detail = explain or suggest
-    rows = [(index[n - 1], ident(n - 1), field, outcome, code, message, values) +
-            (tuple(detail_cells(d)) if detail else ())
-            for n, _, field, outcome, code, message, values, d in found]
-    bad = [(index[n - 1], ident(n - 1), field, message) for n, _, field, message in rejected]
-    return findings_frame(rows, bad, json.loads(summary), detail)
+    if detail:
+        columns += detail_columns(details)
+    bad_at = positions([r[0] for r in rejected])
+    bad = [(label, ident) + tuple(r[2:])
+           for label, ident, r in zip(index[bad_at].tolist(), id_texts(ids, bad_at), rejected)]
+    return findings_frame(columns, bad, json.loads(summary), detail)

@@ -22,7 +22,8 @@ from typing import Any, Dict, List, Optional, Sequence, Union
 
 from ._errors import TalvechkWarning  # noqa: F401  (named in the docs)
 from ._form import Form
-from ._frame import add_summaries, check_columns, detail_cells, findings_frame, say
+from ._frame import (COLUMNS, DETAIL_COLUMNS, add_summaries, check_columns, detail_cells, findings_frame, id_texts,
+                     positions, say)
 
 __all__ = ["check"]
 
@@ -37,13 +38,11 @@ def _check_frame_part(form: Form, frame, id_column: Optional[str], flags: Dict[s
     """Checks one partition of a DataFrame; its rows carry their index label."""
     (found, rejected, summary, said), ids = check_columns(form, frame, id_column, **flags)
     index = frame.index
-
-    def ident(p):
-        return ids[p] if ids is not None else None
-
-    rows = [(index[r[0] - 1], ident(r[0] - 1)) + tuple(r[2:]) for r in found]
-    bad = [(index[r[0] - 1], ident(r[0] - 1)) + tuple(r[2:]) for r in rejected]
-    return rows, bad, summary, said
+    at, bad_at = positions(found[0]), positions([r[0] for r in rejected])
+    found = (index[at].tolist(), id_texts(ids, at)) + tuple(found[2:])
+    bad = [(label, ident) + tuple(r[2:])
+           for label, ident, r in zip(index[bad_at].tolist(), id_texts(ids, bad_at), rejected)]
+    return found, bad, summary, said
 
 
 def _check_block_part(form: Form, path: str, plan, index: int, options, flags: Dict[str, Any]):
@@ -213,11 +212,13 @@ def _combine(form: Form, results, labelled: bool, detail: bool, has_id: bool):
             return r[1] if labelled or has_id else None
 
         rows.extend((row_of(r[0]), ident(r)) + tuple(r[2:7]) + (tuple(detail_cells(r[7])) if detail else ())
-                    for r in part_rows)
+                    for r in zip(*part_rows))
         bad.extend((row_of(r[0]), ident(r)) + tuple(r[2:]) for r in part_bad)
         summaries.append(summary)
         said.extend(part_said)
         offset += summary["forms"]
     say(said, bad)
-    return findings_frame(rows, bad, add_summaries(form, summaries), detail)
+    width = len(COLUMNS) + (len(DETAIL_COLUMNS) if detail else 0)
+    columns = [list(c) for c in zip(*rows)] if rows else [[] for _ in range(width)]
+    return findings_frame(columns, bad, add_summaries(form, summaries), detail)
 

@@ -137,25 +137,32 @@ def test_out_of_range_raises_value_error(call, words):
         call()
 
 
-def test_a_bad_row_costs_that_row_only(form):
+# copies: the six rows over and over, so that bad rows fall on both sides of
+# the boundaries at which the core reads the frame's cells in chunks.
+@pytest.mark.parametrize("copies", [1, 1400])
+def test_a_bad_row_costs_that_row_only(form, copies):
+    rows = 6 * copies
     frame = pd.DataFrame({
-        "ID": ["r0", "r1", "r2", "r3", "r4", "r5"],
-        "A": ["1", math.nan, "1", "\U0001F600", "x" * 1362, "2"],
-        "B": ["2", "2", None, "1", "1", "2"],
-        "S": ["3", "3", "2", "2", "2", "5"],
-    }, index=[10, 11, 12, 13, 14, 15])
-    with pytest.warns(talvechk.TalvechkWarning, match="3 form"):
+        "ID": [f"r{i}" for i in range(rows)],
+        "A": ["1", math.nan, "1", "\U0001F600", "x" * 1362, "2"] * copies,
+        "B": ["2", "2", None, "1", "1", "2"] * copies,
+        "S": ["3", "3", "2", "2", "2", "5"] * copies,
+    }, index=range(10, 10 + rows))
+    with pytest.warns(talvechk.TalvechkWarning, match=f"{3 * copies} form"):
         found = form.check_frame(frame, id_column="ID")
     assert list(found.columns) == ["row", "id", "field", "outcome", "code", "message", "values"]
     assert found[["row", "id", "field", "outcome"]].values.tolist() == [
-        [12, "r2", "S", "failed"], [15, "r5", "S", "failed"]]
-    assert found.attrs["summary"] == {"forms": 6, "not_checked": 3, "crashed": 0, "checks": 3, "passed": 1,
-                                      "failed": 2, "errors": 0, "flagged": 2,
-                                      "by_field": {"S": {"failed": 2, "errors": 0}}, "findings": 2, "shown": 2}
+        [10 + i, f"r{i}", "S", "failed"] for i in range(rows) if i % 6 in (2, 5)]
+    assert found.attrs["summary"] == {"forms": rows, "not_checked": 3 * copies, "crashed": 0, "checks": 3 * copies,
+                                      "passed": copies, "failed": 2 * copies, "errors": 0, "flagged": 2 * copies,
+                                      "by_field": {"S": {"failed": 2 * copies, "errors": 0}},
+                                      "findings": 2 * copies, "shown": 2 * copies}
     rejected = found.attrs["rejected"]
-    assert rejected[["row", "id", "field"]].values.tolist() == [[11, "r1", "A"], [13, "r3", "A"], [14, "r4", "A"]]
+    assert rejected[["row", "id", "field"]].values.tolist() == [
+        [10 + i, f"r{i}", "A"] for i in range(rows) if i % 6 in (1, 3, 4)]
     assert "NaN" in rejected.message[0] and "keep_default_na=False" in rejected.message[0]
     assert "no CP932 code" in rejected.message[1] and "1362 bytes" in rejected.message[2]
+    assert rejected.message.tolist() == rejected.message.tolist()[:3] * copies
 
 
 def test_frame_columns(form):
