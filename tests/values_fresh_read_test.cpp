@@ -10,9 +10,8 @@
 
 #include "service/state.h"
 #include "support/values_support.h"
-#include "values/fresh_read.h"
+#include "values/number_reader.h"
 #include "values/fullwidth.h"
-#include "values/numeric_text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "arith/operands.h"
 #include "arith/running_sum.h"
 #include "values/decimal.h"
-#include "values/numeric_text.h"
+#include "values/number_reader.h"
 
 namespace {
 

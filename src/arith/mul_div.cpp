@@ -4,7 +4,7 @@
 
 #include "arith/groups.h"
 #include "arith/operands.h"
-#include "values/numeric_text.h"
+#include "values/number_reader.h"
 
 namespace {
 

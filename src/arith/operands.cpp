@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "service/state.h"
-#include "values/numeric_text.h"
+#include "values/number_reader.h"
 
 namespace talv {
 namespace {

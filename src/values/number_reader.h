@@ -1,3 +1,45 @@
+// The number reader: every way a text becomes a number goes through here.
+// The general reader (dtchk_number and to_number, with sym_number and the
+// literal reader jis8_to_number) handles every text under every mode; its
+// fast paths sit beside it and answer only for texts they read exactly as it
+// would: the plain reader (full-width digits with a point, a yen sign and a
+// sign, blanks at either end), and a field read's own pass over the host's
+// text, which reads digits alone (sixteen bytes at a time) into a word and
+// hands that word to the operator that asked for the read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "talvechk.h"
+#include "values/modes.h"
+
+namespace talv {
+
+// What sym_number would make of a Symbol's text under the current modes,
+// for texts of full-width digits with at most a point, a leading yen sign
+// and sign, and blanks at either end: true with `code` 0 and the groups and
+// sign, or with `code` the error sym_number would give.  False, with
+// nothing decided, for every other text (in-number blanks, an implied
+// point, trailing blanks read as zeros, half-width or other characters);
+// sym_number takes those.  `text` is the Symbol's whole text storage.
+bool read_plain_number(const char *text, uint16_t *groups, int32_t &sign, uint32_t &code);
+
+// The same under given modes (dtchk_number's arguments).  `bare` tells that
+// the text is digits and point alone, which dtchk_number would leave as it
+// stands before reading it.
+struct NumberModes {
+    int32_t all_blank, right_blank, point_position;
+};
+bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *groups, int32_t &sign,
+                       uint32_t &code, bool &bare);
+
+// The modes the exported mode variables hold now.
+inline NumberModes number_modes_in_force() { return {all_blank, right_blank, decimal_point}; }
+
+// The groups of a whole number below 10^19.
+void groups_of_integer(uint64_t value, uint16_t *groups);
+
 // A field read normalises the host's text in one pass and, for the texts
 // fields mostly hold (digits, half- or full-width, with blanks at either
 // end), reads their value on the way, handing it to the operator that asked
@@ -6,17 +48,6 @@
 // request: an operator opens a request before it resolves an operand, and a
 // read made under any other request (or none) never matches it.  The
 // evaluation owns the one hand-over there is (EvalState::fresh_read).
-#pragma once
-
-#include <cstddef>
-#include <cstdint>
-
-#include "talvechk.h"
-#include "values/modes.h"
-#include "values/numeric_text.h"
-
-namespace talv {
-
 class FreshRead {
 public:
     // Opens a request; the answer is its number.  The operator closes it
