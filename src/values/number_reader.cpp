@@ -348,6 +348,36 @@ bool read_plain_number(const char *text, const NumberModes &modes, uint16_t *gro
     return true;
 }
 
+void read_number(Symbol *resolved, FreshRead &hand_over, uint32_t request, NumberRoom &room, ReadNumber &n) {
+    n.code = 0;
+    if (resolved->kind == TALV_NUMBER) {
+        n = {ReadNumber::Form::groups, resolved->sign, 0, 0, resolved->digits, resolved};
+        return;
+    }
+    // Digits alone read as the plain reader would read their full-width text.
+    if (hand_over.take(request, resolved, number_modes_in_force(), n.word)) {
+        n.form = ReadNumber::Form::word;
+        n.sign = 0;
+        n.groups = nullptr;
+        n.symbol = nullptr;
+        return;
+    }
+    n.form = ReadNumber::Form::groups;
+    // A reference's text is its name, not its value.
+    if (resolved->kind != TALV_VARIABLE && resolved->kind != TALV_FIELD &&
+        read_plain_number(resolved->text, room.groups, n.sign, n.code)) {
+        n.groups = room.groups;
+        n.symbol = nullptr;
+    } else {
+        room.copy = *resolved;
+        n.code = sym_number(&room.copy);
+        n.groups = room.copy.digits;
+        n.sign = room.copy.sign;
+        n.symbol = &room.copy;
+        if (room.copy.kind != TALV_NUMBER) n.form = ReadNumber::Form::reread;
+    }
+    if (n.code != 0) n.form = ReadNumber::Form::not_a_number;
+}
 
 std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *made, FreshRead &hand_over) {
     char *const dst = made->text;

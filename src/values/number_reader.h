@@ -5,13 +5,15 @@
 // would: the plain reader (full-width digits with a point, a yen sign and a
 // sign, blanks at either end), and a field read's own pass over the host's
 // text, which reads digits alone (sixteen bytes at a time) into a word and
-// hands that word to the operator that asked for the read.
+// hands that word to the operator that asked for the read.  read_number is
+// the one way in for the operators: it tries them in that order.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "talvechk.h"
+#include "values/decimal.h"
 #include "values/modes.h"
 
 namespace talv {
@@ -114,5 +116,42 @@ constexpr std::size_t kLengthUnknown = SIZE_MAX;
 // blanks, half- or full-width.  Answers the length of the host's text when
 // reading met its terminator, else kLengthUnknown.
 std::size_t read_fresh_text(const char *recognised, std::size_t size, Symbol *made, FreshRead &hand_over);
+
+// An operand as a number, as read_number gives it.  Every read sets every
+// member (none has a default: operators make and fill two of these per step).
+struct ReadNumber {
+    enum class Form : uint8_t {
+        word,    // a whole number below 10^19, not negative: `word`
+        groups,  // `groups` and `sign`
+        // A reference (a variable holding a field or variable reference,
+        // which only an extension can store): the exported operations read
+        // it afresh whenever they are asked.  `symbol` is it, `groups` and
+        // `sign` what it holds as it stands.
+        reread,
+        not_a_number,  // `code` says why
+    };
+    Form form;
+    int32_t sign;
+    uint32_t code;  // 0 unless not_a_number
+    uint64_t word;
+    const uint16_t *groups;  // null for a word
+    // The operand as the exported operations take it, when one is at hand:
+    // a NUMBER read where it stands, or the converted copy.
+    Symbol *symbol;
+};
+
+// Where a read that cannot read in place writes: groups read from a text,
+// or a private copy to convert.
+struct NumberRoom {
+    uint16_t groups[kGroupCount];
+    Symbol copy;
+};
+
+// A resolved operand as a number under the modes in force, into `n`.  A
+// NUMBER is read where it stands; the word the field read noted is taken when
+// that read answered `request` (opened on `hand_over` before the operand was
+// resolved); plain texts are read without a copy; anything else goes the
+// general way, through a copy in `room` and sym_number.
+void read_number(Symbol *resolved, FreshRead &hand_over, uint32_t request, NumberRoom &room, ReadNumber &n);
 
 }  // namespace talv
