@@ -18,9 +18,8 @@ Flow fail_with(Symbol *result, uint32_t code, Symbol *&early) {
     return Flow::stop;
 }
 
-// Resolution and error test of one operand; null in `resolved` for a stop.
-Flow resolve(Symbol *operand, Symbol *&resolved, Symbol *&early) {
-    resolved = eval_symbol(operand);
+// The error test of a resolved operand.
+Flow resolved_test(Symbol *resolved, Symbol *&early) {
     if (resolved == nullptr) {
         early = nullptr;
         return Flow::stop;
@@ -33,8 +32,8 @@ Flow resolve(Symbol *operand, Symbol *&resolved, Symbol *&early) {
 }
 
 Flow prepare_copy(Symbol *operand, Symbol &copy, Symbol *result, Symbol *&early) {
-    Symbol *resolved;
-    if (resolve(operand, resolved, early) == Flow::stop) return Flow::stop;
+    Symbol *const resolved = eval_symbol(operand);
+    if (resolved_test(resolved, early) == Flow::stop) return Flow::stop;
     copy = *resolved;
     if (judged_by_class(copy)) {
         if (copy.charclass & TALV_CLASS_NUM) return Flow::next;  // left unconverted on purpose
@@ -57,12 +56,10 @@ bool type_only(Symbol *result, bool left_by_class, bool right_by_class, Symbol *
 }  // namespace
 
 bool OperandValue::prepare(Symbol *operand, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
-    Symbol *resolved;
     FreshRead &hand_over = g_state.fresh_read;
-    const uint32_t request = hand_over.open();
-    const Flow step = resolve(operand, resolved, early);
-    hand_over.close();
-    if (step == Flow::stop) return false;
+    uint32_t request;
+    Symbol *const resolved = hand_over.resolve(operand, request);
+    if (resolved_test(resolved, early) == Flow::stop) return false;
     if (judged_by_class(*resolved)) {
         if (!(resolved->charclass & TALV_CLASS_NUM)) {
             early = fail_not_numeric(result, *operand);

@@ -47,13 +47,23 @@ void groups_of_integer(uint64_t value, uint16_t *groups);
 // end), reads their value on the way, handing it to the operator that asked
 // for the read so that the text need not be read a second time.  The
 // hand-over holds only for the Symbol that read made and only for the very
-// request: an operator opens a request before it resolves an operand, and a
-// read made under any other request (or none) never matches it.  The
+// request: an operator resolves its operand under a request of its own, and
+// a read made under any other request (or none) never matches it.  The
 // evaluation owns the one hand-over there is (EvalState::fresh_read).
 class FreshRead {
 public:
-    // Opens a request; the answer is its number.  The operator closes it
-    // once its operand is resolved.
+    // `operand` resolved under a request of its own, whose number goes to
+    // `request` for take (or read_number) afterwards: only a field read
+    // that this resolution makes can answer it.
+    Symbol *resolve(Symbol *operand, uint32_t &request) {
+        request = open();
+        Symbol *resolved = eval_symbol(operand);
+        close();
+        return resolved;
+    }
+
+    // Opens a request; the answer is its number.  It is closed once the
+    // operand is resolved.
     uint32_t open() {
         armed_ = true;
         return ++request_;
