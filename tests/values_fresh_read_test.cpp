@@ -10,9 +10,8 @@
 
 #include "service/state.h"
 #include "support/values_support.h"
-#include "values/fresh_read.h"
+#include "values/number_reader.h"
 #include "values/fullwidth.h"
-#include "values/numeric_text.h"
 
 namespace {
 
@@ -249,6 +248,42 @@ TEST_F(ValuesFreshRead, AValueGoesOnlyToTheRequestItsReadAnswered) {
     EXPECT_EQ(value, 42u);
     EXPECT_FALSE(hand_over.take(again, &third, modes, value));  // taken once
     EXPECT_STREQ(first.text, second.text);
+}
+
+// read_number's forms: a NUMBER where it stands, a field read's word only for
+// the request its read answered and only once, plain text into the room, and
+// the reason a text is no number.
+TEST_F(ValuesFreshRead, ReadNumberGivesEachOperandTheFormItsReadAllows) {
+    using Form = talv::ReadNumber::Form;
+    talv::FreshRead &hand_over = talv::g_state.fresh_read;
+    talv::NumberRoom room;
+
+    Symbol number{};
+    ASSERT_EQ(jis8_to_number(&number, "12.5"), 0u);
+    talv::ReadNumber n;
+    talv::read_number(&number, hand_over, hand_over.last_request(), room, n);
+    EXPECT_EQ(n.form, Form::groups);
+    EXPECT_EQ(n.groups, number.digits);
+    EXPECT_EQ(n.symbol, &number);
+
+    const HostText host("042 ");
+    const uint32_t request = hand_over.open();
+    Symbol made{};
+    talv::read_fresh_text(host.bytes.data(), kRecordValue, &made, hand_over);
+    hand_over.close();
+    made.kind = TALV_STRING;
+    talv::read_number(&made, hand_over, request, room, n);
+    ASSERT_EQ(n.form, Form::word);
+    EXPECT_EQ(n.word, 42u);
+    talv::read_number(&made, hand_over, request, room, n);  // taken once: the text is read again
+    ASSERT_EQ(n.form, Form::groups);
+    EXPECT_EQ(n.groups, room.groups);
+    EXPECT_EQ(n.groups[talv::kUnitsGroup], 42u);
+
+    right_blank = talv::kBlankError;  // the trailing blank is an error now
+    talv::read_number(&made, hand_over, request, room, n);
+    EXPECT_EQ(n.form, Form::not_a_number);
+    EXPECT_EQ(n.code, static_cast<uint32_t>(TALV_E_BLANK_IN_NUMBER));
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "support/values_support.h"
-#include "values/numeric_text.h"
+#include "values/number_reader.h"
 
 namespace {
 

@@ -7,26 +7,8 @@
 #include "arith/operands.h"
 #include "arith/running_sum.h"
 #include "values/decimal.h"
-#include "values/numeric_text.h"
 
 namespace {
-
-using talv::OperandValue;
-
-// |a| - |b| or |b| - |a| through the exported operations, for operands they
-// convert afresh.
-void subtract_through_exports(OperandValue &left, OperandValue &right, Symbol *r, int32_t sign_if_left_larger,
-                              int32_t sign_if_right_larger) {
-    Symbol *a = talv::operand_symbol(left), *b = talv::operand_symbol(right);
-    if (abs_greater_than(a, b) == 10) {
-        abs_sub(r, a, b);
-        r->sign = sign_if_left_larger;
-    } else {
-        abs_sub(r, b, a);
-        r->sign = sign_if_right_larger;
-    }
-    if (abs_equal(a, b) == 10) r->sign = 0;
-}
 
 // a + (-1)^negate_right * b
 Symbol *add_signed(Symbol *left, Symbol *right, bool negate_right) {
@@ -42,25 +24,23 @@ Symbol *add_signed(Symbol *left, Symbol *right, bool negate_right) {
 namespace talv {
 
 void add_prepared(OperandValue &a, OperandValue &b, bool negate_right, Symbol *r) {
-    const uint16_t *x = a.digits, *y = b.digits;
-    int32_t sa = a.sign != 0, sb = (b.sign != 0) != negate_right;
+    int32_t sa = a.sign() != 0, sb = (b.sign() != 0) != negate_right;
     if (sa == sb) {
-        groups_add(r->digits, x, y);
+        groups_add(r->digits, a.groups(), b.groups());
         // Two negatives can only meet zero by wrapping past 10^104.
         r->sign = sa != 0 && !is_zero(r->digits) ? 1 : 0;
-    } else if (a.unconverted || b.unconverted) {
-        subtract_through_exports(a, b, r, sa, sb);
     } else {
         // |a| - |b| or |b| - |a|, whichever is not negative; the larger
-        // magnitude lends its sign.
-        const int order = groups_compare(x, y);
-        if (order > 0) {
-            groups_sub(r->digits, x, y);
+        // magnitude lends its sign, and equal ones leave none.
+        Magnitudes m(a, b);
+        if (m.greater() == 10) {
+            groups_sub(r->digits, a.groups(), b.groups());
             r->sign = sa;
         } else {
-            groups_sub(r->digits, y, x);
-            r->sign = order == 0 ? 0 : sb;
+            groups_sub(r->digits, b.groups(), a.groups());
+            r->sign = sb;
         }
+        if (m.equal() == 10) r->sign = 0;
     }
     r->kind = TALV_NUMBER;
 }
@@ -69,34 +49,28 @@ RunningSum::RunningSum(Symbol *answer) : answer_(answer) {
     // The chain's result cells are fresh: kind 0 until a value is written.
     answer_->kind = 0;
     running_.sign = 0;
-    // The running value as prepare_operands reads a NUMBER where it stands,
-    // less the Symbol: the exported operations get a copy, never the cell
-    // being written.
-    sum_.digits = running_.digits;
 }
 
 bool RunningSum::add(Symbol *operand, Symbol *&early) {
     OperandValue value;
-    value.defer_whole_groups = whole_sum_;
-    if (!prepare_operand(operand, value, answer_, early)) return false;
+    if (!value.prepare(operand, answer_, early, ZeroDivisor::allowed)) return false;
     // A class-judged operand makes the result, and so every later sum, type-only.
-    if (type_only_ || value.by_class) {
+    if (type_only_ || value.type_only()) {
         type_only_ = true;
         return true;
     }
     // Whole numbers of at most 19 digits add exactly in a word until it
     // would overflow; the groups are made once, at the end.
     if (whole_sum_) {
-        uint64_t total;
-        if (value.whole && !__builtin_add_overflow(whole_, value.integer, &total)) {
+        uint64_t word, total;
+        if (value.whole(word) && !__builtin_add_overflow(whole_, word, &total)) {
             whole_ = total;
             return true;
         }
         spill();
-        if (value.whole && value.digits == nullptr) make_whole_groups(value);
     }
-    sum_.sign = running_.sign;
-    sum_.symbol = nullptr;
+    // The running value as a NUMBER read where it stands, less the Symbol.
+    sum_.hold(running_.digits, running_.sign);
     add_prepared(sum_, value, false, &running_);
     return true;
 }

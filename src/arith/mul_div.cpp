@@ -4,35 +4,26 @@
 
 #include "arith/groups.h"
 #include "arith/operands.h"
-#include "values/numeric_text.h"
 
 namespace {
 
 int32_t product_sign(const talv::OperandValue &a, const talv::OperandValue &b, const Symbol &result) {
-    if ((a.sign != 0) == (b.sign != 0)) return 0;
+    if ((a.sign() != 0) == (b.sign() != 0)) return 0;
     return talv::is_zero(result.digits) ? 0 : 1;
 }
 
 // Operands read as whole numbers below 10^19 whose product or quotient fits
 // a word: the result is that word's value, as the groups would give it
-// (no fraction groups, so no truncation), and not negative.  Else the
-// operands get their groups for the general way.
+// (no fraction groups, so no truncation), and not negative.
 template <class Combine>
 bool whole_result(talv::Operands &ops, Combine combine) {
-    uint64_t value;
-    if (ops.left.whole && ops.right.whole && combine(ops.left.integer, ops.right.integer, value)) {
+    uint64_t a, b, value;
+    if (ops.left.whole(a) && ops.right.whole(b) && combine(a, b, value)) {
         talv::groups_of_integer(value, ops.result->digits);
         ops.result->kind = TALV_NUMBER;
         return true;
     }
-    talv::make_deferred_groups(ops.left);
-    talv::make_deferred_groups(ops.right);
     return false;
-}
-
-void defer_whole_groups(talv::Operands &ops) {
-    ops.left.defer_whole_groups = true;
-    ops.right.defer_whole_groups = true;
 }
 
 }  // namespace
@@ -41,20 +32,14 @@ extern "C" {
 
 Symbol *op_mul(Symbol *left, Symbol *right) {
     talv::Operands ops;
-    defer_whole_groups(ops);
     Symbol *early = nullptr;
     if (!talv::prepare_operands(left, right, ops, early)) return early;
     if (whole_result(ops, [](uint64_t a, uint64_t b, uint64_t &p) { return !__builtin_mul_overflow(a, b, &p); }))
         return ops.result;
-    if (talv::needs_exported_operations(ops)) {
-        ops.result->code = abs_mul(ops.result, talv::operand_symbol(ops.left), talv::operand_symbol(ops.right));
-        if (ops.result->code != 0) {
-            ops.result->status = 2;
-            return ops.result;
-        }
-    } else {
-        // What abs_mul does with operands that are numbers already.
-        talv::groups_mul(ops.result->digits, ops.left.digits, ops.right.digits);
+    ops.result->code = talv::multiply_magnitudes(ops.result, ops.left, ops.right);
+    if (ops.result->code != 0) {
+        ops.result->status = 2;
+        return ops.result;
     }
     ops.result->sign = product_sign(ops.left, ops.right, *ops.result);
     ops.result->kind = TALV_NUMBER;
@@ -63,13 +48,12 @@ Symbol *op_mul(Symbol *left, Symbol *right) {
 
 Symbol *op_div(Symbol *left, Symbol *right) {
     talv::Operands ops;
-    defer_whole_groups(ops);
     Symbol *early = nullptr;
     if (!talv::prepare_operands(left, right, ops, early, talv::ZeroDivisor::rejected)) return early;
     // The divisor is not zero here.
     if (whole_result(ops, [](uint64_t a, uint64_t d, uint64_t &q) { q = a / d; return true; })) return ops.result;
     talv::Group quotient[talv::kGroupCount];
-    talv::groups_divide(quotient, ops.left.digits, ops.right.digits);
+    talv::groups_divide(quotient, ops.left.groups(), ops.right.groups());
     // Quotient group 33 is the units: it lands in group 25, the fraction
     // groups stay 0 and the quotient's top 8 groups are dropped.
     constexpr int kDropped = talv::kGroupCount - talv::kIntegerGroups;

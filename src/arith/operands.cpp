@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "service/state.h"
-#include "values/numeric_text.h"
 
 namespace talv {
 namespace {
@@ -19,9 +18,8 @@ Flow fail_with(Symbol *result, uint32_t code, Symbol *&early) {
     return Flow::stop;
 }
 
-// Resolution and error test of one operand; null in `resolved` for a stop.
-Flow resolve(Symbol *operand, Symbol *&resolved, Symbol *&early) {
-    resolved = eval_symbol(operand);
+// The error test of a resolved operand.
+Flow resolved_test(Symbol *resolved, Symbol *&early) {
     if (resolved == nullptr) {
         early = nullptr;
         return Flow::stop;
@@ -33,59 +31,9 @@ Flow resolve(Symbol *operand, Symbol *&resolved, Symbol *&early) {
     return Flow::next;
 }
 
-// One operand through resolution, class test and conversion.  A NUMBER is
-// read where it stands and plain text is read without a copy; anything else
-// goes the general way, through a private copy and sym_number.
-Flow prepare_one(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
-    Symbol *resolved;
-    FreshRead &hand_over = g_state.fresh_read;
-    const uint32_t request = hand_over.open();
-    const Flow step = resolve(operand, resolved, early);
-    hand_over.close();
-    if (step == Flow::stop) return Flow::stop;
-    if (judged_by_class(*resolved)) {
-        if (!(resolved->charclass & TALV_CLASS_NUM)) {
-            early = fail_not_numeric(result, *operand);
-            return Flow::stop;
-        }
-        value.by_class = true;  // left unconverted on purpose
-        return Flow::next;
-    }
-    uint32_t code = 0;
-    uint64_t digits_value = 0;
-    if (resolved->kind == TALV_NUMBER) {
-        value.digits = resolved->digits;
-        value.sign = resolved->sign;
-        value.symbol = resolved;
-    } else if (hand_over.take(request, resolved, number_modes_in_force(), digits_value)) {
-        // Digits alone read as the plain reader would read their full-width text.
-        value.sign = 0;
-        value.whole = true;
-        value.integer = digits_value;
-        value.digits = nullptr;
-        if (!value.defer_whole_groups) make_whole_groups(value);
-    } else if (resolved->kind != TALV_VARIABLE && resolved->kind != TALV_FIELD &&
-               read_plain_number(resolved->text, value.groups, value.sign, code)) {
-        value.digits = value.groups;
-    } else {
-        value.copy = *resolved;
-        code = sym_number(&value.copy);
-        value.digits = value.copy.digits;
-        value.sign = value.copy.sign;
-        value.symbol = &value.copy;
-        value.unconverted = value.copy.kind != TALV_NUMBER;
-    }
-    if (code != 0) return fail_with(result, code, early);
-    // Tested only once the divisor is known as a number, so it precedes the
-    // type-only result: a zero divisor fails even beside a class-judged dividend.
-    if (zero_divisor == ZeroDivisor::rejected && (value.digits ? is_zero(value.digits) : value.integer == 0))
-        return fail_with(result, TALV_E_DIVIDE_BY_ZERO, early);
-    return Flow::next;
-}
-
 Flow prepare_copy(Symbol *operand, Symbol &copy, Symbol *result, Symbol *&early) {
-    Symbol *resolved;
-    if (resolve(operand, resolved, early) == Flow::stop) return Flow::stop;
+    Symbol *const resolved = eval_symbol(operand);
+    if (resolved_test(resolved, early) == Flow::stop) return Flow::stop;
     copy = *resolved;
     if (judged_by_class(copy)) {
         if (copy.charclass & TALV_CLASS_NUM) return Flow::next;  // left unconverted on purpose
@@ -107,19 +55,50 @@ bool type_only(Symbol *result, bool left_by_class, bool right_by_class, Symbol *
 
 }  // namespace
 
-void make_whole_groups(OperandValue &value) {
-    groups_of_integer(value.integer, value.groups);
-    value.digits = value.groups;
+bool OperandValue::prepare(Symbol *operand, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
+    FreshRead &hand_over = g_state.fresh_read;
+    uint32_t request;
+    Symbol *const resolved = hand_over.resolve(operand, request);
+    if (resolved_test(resolved, early) == Flow::stop) return false;
+    if (judged_by_class(*resolved)) {
+        if (!(resolved->charclass & TALV_CLASS_NUM)) {
+            early = fail_not_numeric(result, *operand);
+            return false;
+        }
+        type_only_ = true;  // left unread on purpose
+        return true;
+    }
+    read_number(resolved, hand_over, request, room_, number_);
+    uint32_t code = number_.code;  // not_a_number's reason, else 0
+    // Tested only once the divisor is known as a number, so it precedes the
+    // type-only result: a zero divisor fails even beside a class-judged dividend.
+    if (code == 0 && zero_divisor == ZeroDivisor::rejected && is_zero()) code = TALV_E_DIVIDE_BY_ZERO;
+    if (code == 0) return true;
+    fail_with(result, code, early);
+    return false;
 }
 
-Symbol *operand_symbol(OperandValue &value) {
-    if (value.symbol != nullptr) return value.symbol;
-    value.copy = Symbol{};
-    std::memcpy(value.copy.digits, value.digits, sizeof value.copy.digits);
-    value.copy.sign = value.sign;
-    value.copy.kind = TALV_NUMBER;
-    value.symbol = &value.copy;
-    return value.symbol;
+const uint16_t *OperandValue::make_groups() {
+    groups_of_integer(number_.word, room_.groups);
+    number_.groups = room_.groups;
+    return number_.groups;
+}
+
+Symbol *OperandValue::symbol() {
+    if (number_.symbol != nullptr) return number_.symbol;
+    room_.copy = Symbol{};
+    std::memcpy(room_.copy.digits, groups(), sizeof room_.copy.digits);
+    room_.copy.sign = number_.sign;
+    room_.copy.kind = TALV_NUMBER;
+    number_.symbol = &room_.copy;
+    return number_.symbol;
+}
+
+uint32_t multiply_magnitudes(Symbol *r, OperandValue &a, OperandValue &b) {
+    if (a.reread() || b.reread()) return abs_mul(r, a.symbol(), b.symbol());
+    // What abs_mul does with operands that are numbers already.
+    groups_mul(r->digits, a.groups(), b.groups());
+    return 0;
 }
 
 bool judged_by_class(const Symbol &resolved) { return certify_mode() && resolved.charclass != 0; }
@@ -137,13 +116,9 @@ bool prepare_operands(Symbol *left, Symbol *right, Operands &ops, Symbol *&early
         early = nullptr;
         return false;
     }
-    if (prepare_one(left, ops.left, ops.result, early, ZeroDivisor::allowed) == Flow::stop) return false;
-    if (prepare_one(right, ops.right, ops.result, early, zero_divisor) == Flow::stop) return false;
-    return !type_only(ops.result, ops.left.by_class, ops.right.by_class, early);
-}
-
-bool prepare_operand(Symbol *operand, OperandValue &value, Symbol *result, Symbol *&early, ZeroDivisor zero_divisor) {
-    return prepare_one(operand, value, result, early, zero_divisor) == Flow::next;
+    if (!ops.left.prepare(left, ops.result, early, ZeroDivisor::allowed)) return false;
+    if (!ops.right.prepare(right, ops.result, early, zero_divisor)) return false;
+    return !type_only(ops.result, ops.left.type_only(), ops.right.type_only(), early);
 }
 
 bool prepare_operand_copies(Symbol *left, Symbol *right, OperandCopies &ops, Symbol *&early) {

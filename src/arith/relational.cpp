@@ -11,43 +11,23 @@ using talv::Operands;
 
 enum class Relation { eq, ne, lt, gt };
 
-// Through the exported operations, for operands they convert afresh.
-bool holds_through_exports(Relation relation, Symbol *a, Symbol *b) {
-    int32_t sa = a->sign != 0, sb = b->sign != 0;
+// What abs_equal and abs_greater_than answer, put together with the signs.
+bool holds(Relation relation, talv::OperandValue &a, talv::OperandValue &b) {
+    int32_t sa = a.sign() != 0, sb = b.sign() != 0;
+    talv::Magnitudes m(a, b);
     switch (relation) {
     case Relation::eq:
-        return sa == sb && abs_equal(a, b) == 10;
+        return sa == sb && m.equal() == 10;
     case Relation::ne:
-        return sa != sb || abs_equal(a, b) == 20;
+        return sa != sb || m.equal() == 20;
     case Relation::lt:
         if (sa != sb) return sa == 1;
-        if (sa == 1) return abs_greater_than(a, b) == 10;
-        return abs_greater_than(a, b) != 10 && abs_equal(a, b) != 10;
+        if (sa == 1) return m.greater() == 10;
+        return m.greater() != 10 && m.equal() != 10;
     case Relation::gt:
         if (sa != sb) return sa == 0;
-        if (sa == 0) return abs_greater_than(a, b) == 10;
-        return abs_greater_than(a, b) != 10 && abs_equal(a, b) != 10;
-    }
-    return false;
-}
-
-bool holds(Relation relation, const talv::OperandValue &a, const talv::OperandValue &b) {
-    int32_t sa = a.sign != 0, sb = b.sign != 0;
-    // What abs_equal and abs_greater_than answer for numbers.
-    const int order = talv::groups_compare(a.digits, b.digits);
-    switch (relation) {
-    case Relation::eq:
-        return sa == sb && order == 0;
-    case Relation::ne:
-        return sa != sb || order != 0;
-    case Relation::lt:
-        if (sa != sb) return sa == 1;
-        if (sa == 1) return order > 0;
-        return order < 0;
-    case Relation::gt:
-        if (sa != sb) return sa == 0;
-        if (sa == 0) return order > 0;
-        return order < 0;
+        if (sa == 0) return m.greater() == 10;
+        return m.greater() != 10 && m.equal() != 10;
     }
     return false;
 }
@@ -61,9 +41,6 @@ Symbol *compare(Relation relation, Symbol *left, Symbol *right) {
     Operands ops;
     Symbol *early = nullptr;
     if (!talv::prepare_operands(left, right, ops, early)) return early;
-    if (talv::needs_exported_operations(ops))
-        return decide(ops.result, holds_through_exports(relation, talv::operand_symbol(ops.left),
-                                                        talv::operand_symbol(ops.right)));
     return decide(ops.result, holds(relation, ops.left, ops.right));
 }
 

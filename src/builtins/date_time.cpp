@@ -69,9 +69,8 @@ Symbol *fetch_int_args(Symbol *head, int n, int32_t *out) {
     Symbol *arg = head->next;
     for (int i = 0; i < n; ++i, arg = arg->next) {
         FreshRead &hand_over = g_state.fresh_read;
-        const uint32_t request = hand_over.open();
-        Symbol *resolved = eval_symbol(arg);
-        hand_over.close();
+        uint32_t request;
+        Symbol *resolved = hand_over.resolve(arg, request);
         if (!resolved) return nullptr;
         if (resolved->status >= 2) return resolved;
         if (i == 0) {

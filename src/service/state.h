@@ -18,7 +18,7 @@
 #include "names/function_lookups.h"
 #include "service/trace_state.h"
 #include "talvechk.h"
-#include "values/fresh_read.h"
+#include "values/number_reader.h"
 #include "values/symbol_list.h"
 
 namespace talv {
