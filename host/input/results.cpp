@@ -40,6 +40,14 @@ void Record::pack(const std::vector<std::string> &values, bool tight) {
     if (tight) text_.shrink_to_fit();
 }
 
+void Record::replace(std::size_t field, std::string_view text) {
+    const uint32_t begin = starts_[field], old_length = starts_[field + 1] - 1 - begin;
+    text_.replace(begin, old_length, text);
+    // Unsigned arithmetic wraps, so a shorter text moves the starts back.
+    const uint32_t shift = static_cast<uint32_t>(text.size()) - old_length;
+    for (std::size_t i = field + 1; i < starts_.size(); ++i) starts_[i] += shift;
+}
+
 void Batch::finish(Record &&rec, const std::vector<std::string> &values, bool good) {
     if (!good) {
         ++rejected;

@@ -30,6 +30,9 @@ struct Record {
     // tight: no spare capacity kept (a record held in a batch); a scratch
     // record packed again and again keeps its buffers instead.
     void pack(const std::vector<std::string> &values, bool tight = true);
+    // One field's text changed in place, the others kept: cheaper than
+    // packing the whole form again for a change tried one field at a time.
+    void replace(std::size_t field, std::string_view text);
     std::string_view value(std::size_t field) const {
         return std::string_view(text_).substr(starts_[field], starts_[field + 1] - starts_[field] - 1);
     }

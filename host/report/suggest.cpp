@@ -266,6 +266,7 @@ nlohmann::ordered_json Suggester::candidates(const Record &record, std::size_t f
         std::size_t order;
     };
     std::vector<Passing> passing;
+    scratch_.pack(values, false);
     host_.serve(&scratch_);
     // The likeliest changes across all the fields first, until the cap.
     for (int rank = 0; rank < kRanks; ++rank) {
@@ -286,16 +287,16 @@ nlohmann::ordered_json Suggester::candidates(const Record &record, std::size_t f
                     return true;
                 }
                 if (sjis.size() > kValueLimit) return true;
-                std::swap(values[f], sjis);
-                scratch_.pack(values, false);
-                std::swap(values[f], sjis);
-                if (!passes(field)) return true;
-                // Only the checks that read the changed field can come out
-                // otherwise than they do on the form as it stands.
-                std::size_t passed = base_passed_ + 1;
-                for (std::size_t c : readers_[f])
-                    if (c != field) passed = passed - base_[c] + passes(c);
-                passing.push_back(Passing{Edit{f, std::move(text), change.words(), rank, change.at}, passed, tries_});
+                scratch_.replace(f, sjis);
+                if (passes(field)) {
+                    // Only the checks that read the changed field can come
+                    // out otherwise than they do on the form as it stands.
+                    std::size_t passed = base_passed_ + 1;
+                    for (std::size_t c : readers_[f])
+                        if (c != field) passed = passed - base_[c] + passes(c);
+                    passing.push_back(Passing{Edit{f, std::move(text), change.words(), rank, change.at}, passed, tries_});
+                }
+                scratch_.replace(f, values[f]);
                 return true;
             });
         }
