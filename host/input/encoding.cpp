@@ -70,22 +70,32 @@ std::string hex_bytes(std::string_view text, std::size_t pos, std::size_t n) {
 
 }  // namespace
 
-void append_utf8(char32_t cp, std::string &out) {
+std::size_t put_utf8(char32_t cp, char *out) {
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        out[0] = static_cast<char>(cp);
+        return 1;
     }
+    std::size_t n;
+    if (cp < 0x800) {
+        out[0] = static_cast<char>(0xC0 | (cp >> 6));
+        n = 2;
+    } else if (cp < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | (cp >> 12));
+        out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        n = 3;
+    } else {
+        out[0] = static_cast<char>(0xF0 | (cp >> 18));
+        out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        n = 4;
+    }
+    out[n - 1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return n;
+}
+
+void append_utf8(char32_t cp, std::string &out) {
+    char bytes[4];
+    out.append(bytes, put_utf8(cp, bytes));
 }
 
 bool is_ascii(std::string_view text) {

@@ -51,6 +51,8 @@ bool is_ascii(std::string_view text);
 // terminal.  Everything else is kept as it is.
 std::string visible(std::string_view text);
 
+// Writes the UTF-8 bytes of a code point (at most 4) and returns how many.
+std::size_t put_utf8(char32_t cp, char *out);
 // Appends the UTF-8 bytes of a code point.
 void append_utf8(char32_t cp, std::string &out);
 

@@ -1,5 +1,6 @@
 #include "input/results.h"
 
+#include <cstring>
 #include <utility>
 
 #include <fmt/format.h>
@@ -42,6 +43,11 @@ void Record::pack(const std::vector<std::string> &values, bool tight) {
 
 void Record::replace(std::size_t field, std::string_view text) {
     const uint32_t begin = starts_[field], old_length = starts_[field + 1] - 1 - begin;
+    if (text.size() == old_length) {
+        // A character changed for one of the same width, as most tries are.
+        if (!text.empty()) std::memcpy(&text_[begin], text.data(), text.size());
+        return;
+    }
     text_.replace(begin, old_length, text);
     // Unsigned arithmetic wraps, so a shorter text moves the starts back.
     const uint32_t shift = static_cast<uint32_t>(text.size()) - old_length;

@@ -39,9 +39,17 @@ std::vector<char32_t> code_points(const std::string &utf8) {
     return out;
 }
 
+// Into a buffer kept from one try to the next.
+void utf8_into(const std::vector<char32_t> &cps, std::string &out) {
+    out.resize(4 * cps.size());
+    std::size_t used = 0;
+    for (char32_t c : cps) used += put_utf8(c, out.data() + used);
+    out.resize(used);
+}
+
 std::string utf8_of(const std::vector<char32_t> &cps) {
     std::string out;
-    for (char32_t c : cps) append_utf8(c, out);
+    utf8_into(cps, out);
     return out;
 }
 
@@ -132,11 +140,15 @@ bool each_edit(const std::vector<char32_t> &cps, const FieldShape &shape, int ra
     auto put = [&](const std::vector<char32_t> &t, const Change &change) {
         return (longest != SIZE_MAX && length_without_blanks(t) > longest) || emit(t, change);
     };
+    // One buffer for every candidate of the call, put back to cps between
+    // changes: room for the longest, an insertion, is made once.
+    std::vector<char32_t> t;
+    t.reserve(n + 1);
     for (std::size_t i = 0; i < n; ++i) {
         const char32_t c = cps[i];
         const bool full = full_width(c);
         const char32_t h = half_of(c);
-        std::vector<char32_t> t = cps;
+        t = cps;
         for (auto [letter, digit] : kLookAlikes) {
             EditKind kind = h == letter ? EditKind::LookAlike : EditKind::LetterForDigit;
             if ((h != letter && h != digit) || !want(kind)) continue;
@@ -176,12 +188,12 @@ bool each_edit(const std::vector<char32_t> &cps, const FieldShape &shape, int ra
                     (i < n && full_width(cps[i]) && is_digit(cps[i]) && !(i > 0 && is_digit(cps[i - 1])));
         if (want(i == 0 || i == n ? EditKind::EndDigit : EditKind::InnerDigit, true))
             for (char32_t d = U'0'; d <= U'9'; ++d) {
-                std::vector<char32_t> t = cps;
+                t = cps;
                 t.insert(t.begin() + static_cast<long>(i), same_width(d, full));
                 if (!put(t, Change{Change::Added, 0, t[i], i})) return false;
             }
         if (n > 0 && want(EditKind::BlankAdded)) {
-            std::vector<char32_t> t = cps;
+            t = cps;
             t.insert(t.begin() + static_cast<long>(i), U' ');
             if (!put(t, Change{Change::BlankAdded, 0, U' ', i})) return false;
         }
@@ -268,6 +280,7 @@ nlohmann::ordered_json Suggester::candidates(const Record &record, std::size_t f
     std::vector<Passing> passing;
     scratch_.pack(values, false);
     host_.serve(&scratch_);
+    std::string text;
     // The likeliest changes across all the fields first, until the cap.
     for (int rank = 0; rank < kRanks; ++rank) {
         bool more = true;
@@ -277,7 +290,7 @@ nlohmann::ordered_json Suggester::candidates(const Record &record, std::size_t f
             more = each_edit(cps[k], shapes_[f], rank, [&](const std::vector<char32_t> &t, const Change &change) {
                 if (tries_ == kSuggestTries) return false;
                 if (spent_ >= budget_) return !(cut_ = true);
-                std::string text = utf8_of(t);
+                utf8_into(t, text);
                 if (text == given[k] || !seen[k].insert(text).second) return true;
                 ++tries_;
                 std::string sjis;
@@ -294,7 +307,7 @@ nlohmann::ordered_json Suggester::candidates(const Record &record, std::size_t f
                     std::size_t passed = base_passed_ + 1;
                     for (std::size_t c : readers_[f])
                         if (c != field) passed = passed - base_[c] + passes(c);
-                    passing.push_back(Passing{Edit{f, std::move(text), change.words(), rank, change.at}, passed, tries_});
+                    passing.push_back(Passing{Edit{f, text, change.words(), rank, change.at}, passed, tries_});
                 }
                 scratch_.replace(f, values[f]);
                 return true;
