@@ -1,9 +1,8 @@
 #include "check/lint.h"
 
-#include <cstring>
-
 #include <fmt/format.h>
 
+#include "check/single_calls.h"
 #include "check/translation.h"
 #include "check/trace_text.h"
 
@@ -43,15 +42,8 @@ LintReport lint_form(const Form &form, Converter &conv) {
         const FieldDef &def = form.fields[i];
         if (!def.check) continue;
         PPR_CERTIFY_RESULT record;
-        std::memset(&record, 0, sizeof record);
         std::vector<TraceStep> steps;
-        uint32_t ret;
-        {
-            TraceCollector trace;
-            ret = PPR_certify(&record, def.sjis_name.c_str(), def.sjis_check.c_str());
-            steps = trace.take();
-        }
-        record.text[sizeof record.text - 1] = '\0';
+        const uint32_t ret = certify_check(def, record, &steps);
         LintVerdict verdict = lint_verdict(record.code, ret);
         std::optional<Unread> unread = find_unread(steps, def.sjis_check);
         if (unread && verdict != LintVerdict::Broken) {

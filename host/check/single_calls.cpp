@@ -17,6 +17,16 @@ void terminate_text(PPR_CERTIFY_RESULT &record) { record.text[sizeof record.text
 
 }  // namespace
 
+uint32_t certify_check(const FieldDef &def, PPR_CERTIFY_RESULT &record, std::vector<TraceStep> *steps) {
+    std::memset(&record, 0, sizeof record);
+    std::optional<TraceCollector> trace;
+    if (steps) trace.emplace();
+    const uint32_t ret = PPR_certify(&record, def.sjis_name.c_str(), def.sjis_check.c_str());
+    if (steps) *steps = trace->take();
+    terminate_text(record);
+    return ret;
+}
+
 std::vector<CallResult> evaluate_form(Checker &checker, const Form &form, const Record &record,
                                       std::vector<std::vector<TraceStep>> *steps) {
     std::vector<CallResult> results;
@@ -50,11 +60,9 @@ std::vector<CallResult> certify_form(Checker &checker, Converter &conv, const Fo
         const FieldDef &def = form.fields[i];
         if (!def.check) continue;
         PPR_CERTIFY_RESULT record;
-        std::memset(&record, 0, sizeof record);
         CallResult r;
         r.field = i;
-        r.ret = PPR_certify(&record, def.sjis_name.c_str(), def.sjis_check.c_str());
-        terminate_text(record);
+        r.ret = certify_check(def, record);
         r.out = record.code;
         r.message = r.ret != 0 ? library_message(conv, r.ret) : record_message(conv, record);
         results.push_back(std::move(r));

@@ -28,6 +28,11 @@ struct CallResult {
 std::vector<CallResult> evaluate_form(Checker &checker, const Form &form, const Record &record,
                                       std::vector<std::vector<TraceStep>> *steps = nullptr);
 
+// One check in certify mode: the record zeroed, filled and its text
+// terminated; with steps, the call's trace is kept there.  Returns
+// PPR_certify's answer.
+uint32_t certify_check(const FieldDef &def, PPR_CERTIFY_RESULT &record, std::vector<TraceStep> *steps = nullptr);
+
 // Every check of the form in certify mode (no values), in field order.
 std::vector<CallResult> certify_form(Checker &checker, Converter &conv, const Form &form);
 
