@@ -99,9 +99,7 @@ TEST(ServiceMessages, TextsHostsRelyOn) {
     EXPECT_EQ(message(0x80000000u), cp932("認識結果に誤りがあります。"));
     EXPECT_EQ(message(0xF00000FFu), cp932("内部異常が発生しました。"));
     EXPECT_EQ(message(0xABCD2E08u), cp932("ﾒﾓﾘが不足しているために処理を続行できません。\n詳細ｺｰﾄﾞ：ABCD2E08"));
-    EXPECT_EQ(message(0x9000000Fu), cp932("ﾁｪｯｸ式ｴﾗｰ： ﾌｨｰﾙﾄﾞ   はﾁｪｯｸ式から参照できないﾌｨｰﾙﾄﾞです。"));
     EXPECT_EQ(message(0x0000FFFFu), cp932("正常終了しました。"));
-    EXPECT_EQ(message(8u), cp932("ﾒﾓﾘが不足しているために処理を続行できません。"));
 }
 
 TEST(ServiceMessages, BytesOfTheCommonestTexts) {
