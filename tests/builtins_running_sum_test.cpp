@@ -15,8 +15,6 @@
 
 namespace {
 
-using talv_test::FakeHost;
-
 // The sum the way it was taken before: op_add after op_add from the literal 0.
 Symbol *chained_sum(Symbol *head) {
     Symbol *acc = create_symbol("0", TALV_NUMBER);
@@ -59,24 +57,16 @@ struct Seen {
     bool null = true;
     std::string symbol;  // the answer's bytes, links left out
     std::string message;
-    std::vector<std::string> reads;
+    std::vector<std::string> reads;  // the host calls, in order
     int range_calls = 0;
 
     bool operator==(const Seen &) const = default;
 };
 
-std::vector<std::string> *g_reads = nullptr;
-
-int32_t recording_value_cb(uintptr_t ctx, const char *name, PPR_FIELD_VALUE *rec) {
-    if (g_reads) g_reads->push_back(name);
-    return FakeHost::value_cb(ctx, name, rec);
-}
-
 class BuiltinsRunningSum : public talv_test::ArithFixture {
 protected:
     void open_form(bool certify) {
         open(certify);
-        env->replace(talv::kFieldValue, &recording_value_cb, host().context(0));
         struct {
             const char *name, *value, *class_spec;
         } form[] = {
@@ -134,10 +124,10 @@ protected:
             tail = &s->next;
         }
         talv::g_state.message_arg[0] = '\0';
-        g_reads = &seen.reads;
+        host().calls.clear();
         const int ranges_before = host().range_calls;
         Symbol *r = fn(head);
-        g_reads = nullptr;
+        seen.reads = host().calls;
         seen.range_calls = host().range_calls - ranges_before;
         seen.message = talv::g_state.message_arg;
         if (r == nullptr) return seen;
@@ -260,13 +250,11 @@ TEST_F(BuiltinsRunningSum, NoMemoryForTheAnswerReadsNothing) {
     open_form(false);
     Symbol *head = sym_alloc();
     head->next = operand("[A1]");
-    std::vector<std::string> reads;
-    g_reads = &reads;
+    host().calls.clear();
     talv::alloc_fail_at(1);
     EXPECT_EQ(talv::builtin_sum(head), nullptr);
     talv::alloc_fail_at(0);
-    g_reads = nullptr;
-    EXPECT_TRUE(reads.empty());
+    EXPECT_TRUE(host().calls.empty());
 }
 
 }  // namespace

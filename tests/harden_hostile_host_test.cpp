@@ -200,12 +200,13 @@ namespace {
 // A host whose field-value callback calls back into the library, which its
 // contract forbids.  The inner evaluations are refused; PPR_end forgets the
 // callbacks at once but keeps the scanner's text until the evaluation is over.
-struct ReentrantHost {
+struct ReentrantHost : talv_test::FakeHost {
     enum Call { kEval, kCertify, kEnd } call = kEval;
     uint32_t inner_ret = 0, inner_out = 0;
 
-    static int32_t value_cb(uintptr_t ctx, const char *, PPR_FIELD_VALUE *rec) {
-        auto *h = reinterpret_cast<ReentrantHost *>(ctx);
+    ReentrantHost() { set("A", "1"), use_range_names = true; }
+    static int32_t reentering_value_cb(uintptr_t ctx, const char *name, PPR_FIELD_VALUE *rec) {
+        auto *h = static_cast<ReentrantHost *>(from(ctx, 0));
         PPR_CERTIFY_RESULT inner;
         switch (h->call) {
         case kEval: h->inner_ret = PPR_eval(&h->inner_out, "A", "1==2"); break;
@@ -215,23 +216,12 @@ struct ReentrantHost {
             break;
         case kEnd: PPR_end(); break;
         }
-        std::memset(rec, 0, sizeof *rec);
-        std::strcpy(rec->type, "HAND_ANK");
-        std::strcpy(rec->value, "1");
-        return 0;
-    }
-    static int32_t range_cb(uintptr_t, int32_t *count, char **, int32_t, char *, int32_t) {
-        *count = 0;
-        return 0;
-    }
-    static int32_t list_cb(uintptr_t, PPR_FIELD_ENTRY *, int32_t *count, int32_t) {
-        *count = 0;
-        return 0;
+        return value_cb(ctx, name, rec);
     }
     void install() {
-        PPR_PROC procs[3] = {reinterpret_cast<PPR_PROC>(&value_cb), reinterpret_cast<PPR_PROC>(&range_cb),
+        PPR_PROC procs[3] = {reinterpret_cast<PPR_PROC>(&reentering_value_cb), reinterpret_cast<PPR_PROC>(&range_cb),
                              reinterpret_cast<PPR_PROC>(&list_cb)};
-        uintptr_t ctx[3] = {reinterpret_cast<uintptr_t>(this), 0, 0};
+        uintptr_t ctx[3] = {context(0), context(1), context(2)};
         ASSERT_EQ(PPR_init(procs, ctx), 0u);
     }
 };

@@ -18,23 +18,6 @@ namespace {
 
 using talv_test::FakeHost;
 
-// The host's calls as it saw them, in order.
-std::vector<std::string> g_calls;
-FakeHost *g_host = nullptr;
-
-int32_t logged_value(uintptr_t, const char *name, PPR_FIELD_VALUE *rec) {
-    g_calls.push_back(std::string("value ") + name);
-    return FakeHost::value_cb(g_host->context(0), name, rec);
-}
-int32_t logged_range(uintptr_t, int32_t *count, char **names, int32_t capacity, char *store, int32_t size) {
-    g_calls.push_back("range");
-    return FakeHost::range_cb(g_host->context(1), count, names, capacity, store, size);
-}
-int32_t logged_list(uintptr_t, PPR_FIELD_ENTRY *entries, int32_t *count, int32_t capacity) {
-    g_calls.push_back("list");
-    return FakeHost::list_cb(g_host->context(2), entries, count, capacity);
-}
-
 void ignore_step(uintptr_t, const TALV_TRACE_EVENT *) {}
 
 struct Outcome {
@@ -59,7 +42,6 @@ protected:
     FakeHost host;
 
     void SetUp() override {
-        g_host = &host;
         host.set("A", "1");
         host.set("B", "2");
         host.set("T", "3");
@@ -73,18 +55,13 @@ protected:
         talv::alloc_fail_at(0);
         PPR_end();
     }
-    void install() {
-        PPR_PROC procs[3] = {reinterpret_cast<PPR_PROC>(&logged_value), reinterpret_cast<PPR_PROC>(&logged_range),
-                             reinterpret_cast<PPR_PROC>(&logged_list)};
-        uintptr_t contexts[3] = {1, 2, 3};
-        ASSERT_EQ(PPR_init(procs, contexts), 0u);
-    }
+    void install() { ASSERT_EQ(host.install(), 0u); }
 
     Outcome run(const char *field, const char *expr, bool certify = false, bool traced = false) {
         if (traced) {
             EXPECT_EQ(talv_set_trace(&ignore_step, 0), 0u);
         }
-        g_calls.clear();
+        host.calls.clear();
         talv::alloc_fail_at(0);
         Outcome o;
         if (certify) {
@@ -100,7 +77,7 @@ protected:
             o.message = talv::g_state.message_arg;
         }
         o.allocations = talv::alloc_count();
-        o.calls = g_calls;
+        o.calls = host.calls;
         if (traced) talv_set_trace(nullptr, 0);
         return o;
     }

@@ -9,6 +9,7 @@
 #include "talvechk.h"
 #include "lang/tokens.h"
 #include "service/state.h"
+#include "support/alloc_sweep.h"
 #include "values/alloc.h"
 
 namespace {
@@ -165,23 +166,20 @@ TEST_F(LangScanner, OtherTokensLeaveTheValueAlone) {
 // The buffer is made of three allocations; each failing one is reported,
 // leaves nothing behind, and the next reset starts over.
 TEST_F(LangScanner, BufferThatCannotBeMadeIsReportedNotFatal) {
-    for (long n = 1;; ++n) {
-        talv::scanner_delete_buffer();
-        prepare("a<1");
-        talv::alloc_fail_at(n);
-        bool ok = talv::scanner_reset();
-        long made = talv::alloc_count();
-        talv::alloc_fail_at(0);
-        if (ok) {
-            EXPECT_GE(n, 2);
-            break;
-        }
-        EXPECT_TRUE(talv::scanner_failed());
-        TokenValue v{};
-        EXPECT_EQ(talv::scan_token(&v), talv::kTokScannerFailed);
-        EXPECT_LE(made, n);
-        ASSERT_LT(n, 10);
-    }
+    struct Reset { bool ok; long made; };
+    const long failed = talv_test::sweep_allocation_failures(
+        [](long) { talv::scanner_delete_buffer(), prepare("a<1"); },
+        [] { return Reset{talv::scanner_reset(), talv::alloc_count()}; },
+        [](long n, Reset r, bool whole) {
+            EXPECT_EQ(r.ok, whole) << "allocation " << n;
+            if (whole) return;
+            EXPECT_TRUE(talv::scanner_failed());
+            TokenValue v{};
+            EXPECT_EQ(talv::scan_token(&v), talv::kTokScannerFailed);
+            EXPECT_LE(r.made, n);
+        },
+        9);
+    EXPECT_GE(failed, 1);
     talv::scanner_delete_buffer();
     EXPECT_EQ(codes("a<1"), (std::vector<int>{V, LT, N, 0}));
     EXPECT_FALSE(talv::scanner_failed());

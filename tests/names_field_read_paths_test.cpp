@@ -110,27 +110,19 @@ TEST_F(NamesFieldReadPaths, TwoFieldsCombineAsTheirTextsDo) {
                 }
 }
 
-std::string g_asked;
-
-int32_t recording_value(uintptr_t, const char *name, PPR_FIELD_VALUE *rec) {
-    g_asked = name;
-    std::memcpy(rec->value, "1", 2);
-    return 0;
-}
-
 // Names of every length around a machine word and the 32-byte cut, each
 // followed in the Symbol by bytes that are not part of it.
 TEST_F(NamesFieldReadPaths, TheHostIsAskedForTheNameAsTheSymbolHoldsIt) {
-    env->replace(talv::kFieldValue, &recording_value, 0);
     for (std::size_t n = 0; n <= 40; ++n) {
         std::string name;
         for (std::size_t k = 0; k < n; ++k) name += static_cast<char>('A' + k % 26);
+        host().set(name.substr(0, 32), "1");
         for (const char *after : {"", "\x01XYZ", "\x82\x50\x82"}) {
             Symbol *f = field(name);
             std::memcpy(f->text + n + 1, after, std::strlen(after));  // past the terminator
-            g_asked = "?";
+            host().calls.clear();
             ASSERT_NE(reference_field(f), nullptr);
-            EXPECT_EQ(g_asked, name.substr(0, 32)) << n;
+            EXPECT_EQ(host().calls, std::vector<std::string>{"value " + name.substr(0, 32)}) << n;
         }
     }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "support/alloc_sweep.h"
 #include "support/names_env.h"
 
 namespace {
@@ -120,17 +121,17 @@ TEST(NamesVariables, AllocationFailureGivesNullAndLeavesTheTableUsable) {
     EXPECT_EQ(reference_variable("fresh"), nullptr);
     talv::alloc_fail_at(0);
     // Fail each allocation of an assignment in turn (entry or its copy).
-    for (long nth = 1; nth <= 4; ++nth) {
-        std::string name = "late" + std::to_string(nth);
-        talv::alloc_fail_at(nth);
-        Symbol *held = assign_variable(name.c_str(), value);
-        talv::alloc_fail_at(0);
-        if (!held) {
-            EXPECT_EQ(reference_variable(name.c_str())->code, TALV_E_NO_VALUE);
-        }
-        ASSERT_NE(assign_variable(name.c_str(), value), nullptr);
-        EXPECT_STREQ(reference_variable(name.c_str())->text, "v");
-    }
+    std::string name;
+    talv_test::sweep_allocation_failures(
+        [&](long n) { name = "late" + std::to_string(n); },
+        [&] { return assign_variable(name.c_str(), value); },
+        [&](long, Symbol *held, bool whole) {
+            EXPECT_EQ(held != nullptr, whole);
+            if (!held) { EXPECT_EQ(reference_variable(name.c_str())->code, TALV_E_NO_VALUE); }
+            ASSERT_NE(assign_variable(name.c_str(), value), nullptr);
+            EXPECT_STREQ(reference_variable(name.c_str())->text, "v");
+        },
+        5);
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -31,47 +36,70 @@ std::string record_message(uint32_t code, const std::string &text) {
 
 const char kDetail[] = "\n詳細ｺｰﾄﾞ：";
 
-struct CatalogueCase {
-    uint32_t code;
-    const char *utf8;   // as Get_PPR_Message gives it: "%s" empty, "%08X" the code
-};
+// The catalogue's source, read as the build reads it: a key and blanks
+// before each text, "\n" a line feed and "\\" a backslash.
+std::map<std::string, std::string> catalogue_source() {
+    std::ifstream in(TALV_MESSAGES_SOURCE);
+    EXPECT_TRUE(in.is_open()) << TALV_MESSAGES_SOURCE;
+    std::map<std::string, std::string> entries;
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t blank = line.find_first_of(" \t"), start = line.find_first_not_of(" \t", blank);
+        EXPECT_NE(start, std::string::npos) << line;
+        std::string text;
+        for (std::size_t i = start; i < line.size(); ++i) {
+            const bool escape = line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == 'n' || line[i + 1] == '\\');
+            text += escape ? (line[++i] == 'n' ? '\n' : '\\') : line[i];
+        }
+        EXPECT_TRUE(entries.emplace(line.substr(0, blank), text).second) << "key given twice: " << line;
+    }
+    return entries;
+}
 
-const CatalogueCase kCatalogueCases[] = {
-    {0x80000000u, "認識結果に誤りがあります。"},
-    {0x90000001u, "ﾁｪｯｸ式ｴﾗｰ： 構文に誤りがあります。"},
-    {0x90000002u, "ﾁｪｯｸ式ｴﾗｰ： ﾌｨｰﾙﾄﾞ  は存在しません。"},
-    {0x90000003u, "ﾁｪｯｸ式ｴﾗｰ： 変数  は値が設定されていません。"},
-    {0x90000004u, "ﾁｪｯｸ式ｴﾗｰ： 関数  は未定義です。"},
-    {0x90000005u, "ﾁｪｯｸ式ｴﾗｰ： 括弧が多すぎます。（最大６重）"},
-    {0x90000006u, "ﾁｪｯｸ式ｴﾗｰ： 数字以外のものを計算しようとしています。"},
-    {0x90000007u, "ﾁｪｯｸ式ｴﾗｰ： 数字に空白が含まれています。計算できません。"},
-    {0x90000008u, "ﾁｪｯｸ式ｴﾗｰ： ｾﾞﾛで割り算しようとしています。"},
-    {0x90000009u, "ﾁｪｯｸ式ｴﾗｰ： 式が長すぎます。"},
-    {0xA003000Au, "ﾁｪｯｸ式ｴﾗｰ： 関数  の引数が誤っています。"},
-    {0x9000000Bu, "ﾁｪｯｸ式ｴﾗｰ： 数値に変換できません。"},
-    {0x9000000Fu, "ﾁｪｯｸ式ｴﾗｰ： ﾌｨｰﾙﾄﾞ   はﾁｪｯｸ式から参照できないﾌｨｰﾙﾄﾞです。"},
-    {0x90000010u, "ﾁｪｯｸ式ｴﾗｰ： ﾌｨｰﾙﾄﾞ  は数値を含まないので計算できません。"},
-    {0xF00000FFu, "内部異常が発生しました。"},
-    {0xE5402E01u, "内部異常：異常なﾊﾟﾗﾒｰﾀによる呼び出しが発生しました。\n詳細ｺｰﾄﾞ：E5402E01"},
-    {0xE5442E02u, "内部異常：PPR_init 未実行。\n詳細ｺｰﾄﾞ：E5442E02"},
-    {0xE5442E03u, "内部異常：I/F 関数内でｴﾗｰが発生しました。\n詳細ｺｰﾄﾞ：E5442E03"},
-    {0xE5432E04u, "内部異常：ﾌｨｰﾙﾄﾞの名前、または数が領域を越えました。\n詳細ｺｰﾄﾞ：E5432E04"},
-    {0xE5452E05u, "内部異常：ﾁｪｯｸ式に不当な文字ｺｰﾄﾞが混入。\n詳細ｺｰﾄﾞ：E5452E05"},
-    {0x00002E06u, "内部異常：内部矛盾を検出しました。処理を続行できません。\n詳細ｺｰﾄﾞ：00002E06"},
-    {0xABCD2E08u, "ﾒﾓﾘが不足しているために処理を続行できません。\n詳細ｺｰﾄﾞ：ABCD2E08"},
-    {0x0000FFFFu, "正常終了しました。"},
-    // Fixed texts, and absent ids.
-    {0u, "正常終了しました。"},
-    {8u, "ﾒﾓﾘが不足しているために処理を続行できません。"},
-    {0x12340014u, "予期せぬｴﾗｰ"},
-    {0x9000000Cu, "予期せぬｴﾗｰ"},
-    {0x9000000Du, "予期せぬｴﾗｰ"},
-    {0x9000000Eu, "予期せぬｴﾗｰ"},
-    {0x00002E07u, "予期せぬｴﾗｰ"},
-};
+// Get_PPR_Message of every id in the source, whatever the code's upper half:
+// "%s" left empty, "%08X" the whole code, and that only in the detail line
+// that ends a text.  Ids not listed are the unexpected error.
+TEST(ServiceMessages, EveryCatalogueTextByteExact) {
+    std::map<std::string, std::string> fixed;
+    std::set<uint32_t> listed;
+    for (const auto &[key, text] : catalogue_source()) {
+        if (!std::isdigit(static_cast<unsigned char>(key[0]))) {
+            fixed[key] = cp932(text);
+            continue;
+        }
+        const uint32_t id = static_cast<uint32_t>(std::stoul(key));
+        listed.insert(id);
+        for (uint32_t high : {0x90000000u, 0xABCD0000u, 0xE5440000u}) {
+            char code_hex[9];
+            std::snprintf(code_hex, sizeof code_hex, "%08X", high | id);
+            std::string want = text;
+            if (const auto at = want.find("%s"); at != std::string::npos) want.erase(at, 2);
+            if (const auto at = want.find("%08X"); at != std::string::npos) {
+                EXPECT_TRUE(want.ends_with(std::string(kDetail) + "%08X")) << key;
+                want.replace(at, 4, code_hex);
+            }
+            EXPECT_EQ(message(high | id), cp932(want)) << code_hex;
+        }
+    }
+    EXPECT_GE(listed.size(), 20u);
+    long absent = 0, wrong = 0;
+    for (uint32_t id = 0; id <= 0xFFFF; ++id)
+        if (!listed.count(id)) ++absent, wrong += message(0x90000000u | id) != fixed["unexpected_error"];
+    EXPECT_EQ(wrong, 0) << "of " << absent << " absent ids";
+    EXPECT_EQ(message(0u), fixed["normal_end"]);
+    EXPECT_EQ(message(8u), fixed["memory_shortage"]);
+    EXPECT_EQ(talv::lookup_failure_text(talv::kLookupInvalidParameter), fixed["no_memory_for_message"]);
+    EXPECT_EQ(fixed.size(), 4u);
+}
 
-TEST(ServiceMessages, EveryTextByteExact) {
-    for (const auto &c : kCatalogueCases) EXPECT_EQ(message(c.code), cp932(c.utf8)) << std::hex << c.code;
+// Texts hosts compare against, pinned here so that an edit of the source
+// cannot pass unnoticed.
+TEST(ServiceMessages, TextsHostsRelyOn) {
+    EXPECT_EQ(message(0x80000000u), cp932("認識結果に誤りがあります。"));
+    EXPECT_EQ(message(0xF00000FFu), cp932("内部異常が発生しました。"));
+    EXPECT_EQ(message(0xABCD2E08u), cp932("ﾒﾓﾘが不足しているために処理を続行できません。\n詳細ｺｰﾄﾞ：ABCD2E08"));
+    EXPECT_EQ(message(0x0000FFFFu), cp932("正常終了しました。"));
 }
 
 TEST(ServiceMessages, BytesOfTheCommonestTexts) {

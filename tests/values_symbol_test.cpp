@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "support/alloc_sweep.h"
 #include "support/values_support.h"
 #include "talvechk.h"
 #include "values/alloc.h"
@@ -322,13 +323,10 @@ TEST_F(ValuesSymbol, EveryAllocationFailureGivesNullAndLeaksNothing) {
         [] { return long_to_symbol(INT32_MIN); },
     };
     for (Op op : ops) {
-        for (long n = 1; n <= 2; ++n) {
-            talv::alloc_fail_at(n);
-            EXPECT_EQ(op(), nullptr) << "allocation " << n;
-            talv::alloc_fail_at(0);
-        }
-        EXPECT_NE(op(), nullptr);
-        EXPECT_EQ(talv::alloc_count(), 2);
+        const long failed = talv_test::sweep_allocation_failures(
+            [](long) {}, op,
+            [](long n, Symbol *sym, bool whole) { EXPECT_EQ(sym != nullptr, whole) << "allocation " << n; }, 3);
+        EXPECT_EQ(failed, 2);
     }
     // After failures the list still takes new Symbols.
     EXPECT_NE(sym_alloc(), nullptr);

@@ -32,6 +32,7 @@ public:
     int32_t list_result = 0;
 
     int value_calls = 0, range_calls = 0, list_calls = 0;
+    std::vector<std::string> calls;          // "value NAME", "range", "list", in the order made
     uintptr_t last_value_ctx = 0, last_range_ctx = 0, last_list_ctx = 0;
 
     void set(const std::string &name, const std::string &value, const std::string &type = "HAND_ANK",
@@ -59,6 +60,7 @@ public:
         FakeHost *h = from(ctx, 0);
         h->value_calls++;
         h->last_value_ctx = ctx;
+        h->calls.push_back(std::string("value ") + name);
         if (h->value_result) return h->value_result;
         auto it = h->fields.find(name);
         if (it == h->fields.end()) return -1;
@@ -75,6 +77,7 @@ public:
         FakeHost *h = from(ctx, 1);
         h->range_calls++;
         h->last_range_ctx = ctx;
+        h->calls.push_back("range");
         if (h->range_result) return h->range_result;
         std::vector<std::string> all;
         if (h->use_range_names) all = h->range_names;
@@ -96,6 +99,7 @@ public:
         FakeHost *h = from(ctx, 2);
         h->list_calls++;
         h->last_list_ctx = ctx;
+        h->calls.push_back("list");
         if (h->list_result) return h->list_result;
         int32_t n = 0;
         for (auto &name : h->excluded) {
