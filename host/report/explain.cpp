@@ -127,12 +127,18 @@ ojson side(const std::string &piece, const std::string &value, const std::string
     return j;
 }
 
-ojson comparison(const TraceStep &s, const std::string &expr, const std::string &field, Converter &conv) {
+// The keys every located step begins with, in the order the report shows them.
+ojson step_json(const char *kind, const TraceStep &s, const std::string &expr, Converter &conv) {
     ojson j;
-    j["kind"] = "comparison";
+    j["kind"] = kind;
     j["piece"] = conv.to_utf8(slice(expr, s.start, s.length));
     j["start"] = s.start;
     j["length"] = s.length;
+    return j;
+}
+
+ojson comparison(const TraceStep &s, const std::string &expr, const std::string &field, Converter &conv) {
+    ojson j = step_json("comparison", s, expr, conv);
     j["operator"] = s.name;
     std::string lw, rw;
     j["left"] = side(conv.to_utf8(slice(expr, s.left_start, s.left_length)), conv.to_utf8(s.left), field, lw);
@@ -192,11 +198,7 @@ std::string error_text(const TraceStep &s, const std::string &expr, Converter &c
 }
 
 ojson located(const char *kind, const TraceStep &s, const std::string &expr, Converter &conv) {
-    ojson j;
-    j["kind"] = kind;
-    j["piece"] = conv.to_utf8(slice(expr, s.start, s.length));
-    j["start"] = s.start;
-    j["length"] = s.length;
+    ojson j = step_json(kind, s, expr, conv);
     j["byte"] = s.start + 1;
     if (s.code) j["code"] = fmt::format("{:08X}", s.code);
     j["caret"] = underline(expr, s.start, s.length);
@@ -234,11 +236,7 @@ nlohmann::ordered_json decisive_steps(const std::vector<TraceStep> &steps, const
     for (std::size_t k = 0; k < from; ++k) {
         const TraceStep &s = steps[k];
         if (s.kind != TALV_TRACE_ASSIGNMENT || s.status != 0) continue;
-        ojson j;
-        j["kind"] = "assignment";
-        j["piece"] = conv.to_utf8(slice(expr, s.start, s.length));
-        j["start"] = s.start;
-        j["length"] = s.length;
+        ojson j = step_json("assignment", s, expr, conv);
         j["name"] = conv.to_utf8(s.name);
         j["value"] = conv.to_utf8(s.value);
         j["text"] = fmt::format("{} → {} = {}", j["piece"].get<std::string>(), j["name"].get<std::string>(),
@@ -263,11 +261,7 @@ nlohmann::ordered_json decisive_steps(const std::vector<TraceStep> &steps, const
         } else if (s.kind == TALV_TRACE_CALL && s.status < 2 && (s.status == 1 || s.value.empty())) {
             out.push_back(call(steps, k, from, expr, conv));
         } else if (s.kind == TALV_TRACE_LOGICAL) {
-            ojson j;
-            j["kind"] = "logical";
-            j["piece"] = conv.to_utf8(slice(expr, s.start, s.length));
-            j["start"] = s.start;
-            j["length"] = s.length;
+            ojson j = step_json("logical", s, expr, conv);
             j["operator"] = s.name;
             j["result"] = s.status == 0 ? "true" : "false";
             j["text"] = describe_step(s, expr, conv);
@@ -276,11 +270,7 @@ nlohmann::ordered_json decisive_steps(const std::vector<TraceStep> &steps, const
     }
     if (out.size() == before) {
         // A statement that is a bare value: say what it came to.
-        ojson j;
-        j["kind"] = "statement";
-        j["piece"] = conv.to_utf8(slice(expr, steps[stmt].start, steps[stmt].length));
-        j["start"] = steps[stmt].start;
-        j["length"] = steps[stmt].length;
+        ojson j = step_json("statement", steps[stmt], expr, conv);
         j["text"] = j["piece"].get<std::string>() + " → " + describe_step(steps[stmt], expr, conv);
         out.push_back(std::move(j));
     }
